@@ -1,0 +1,1 @@
+namespace quorlin::graphics { int placeholder = 0; }
