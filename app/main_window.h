@@ -1,0 +1,67 @@
+#pragma once
+// The program's one window and its thirteen controls.
+#include <windows.h>
+
+#include <string>
+
+namespace quorlin {
+
+struct BrowserPane;
+
+inline constexpr char MainWindowClass[] = "QuorlinMainWindow";
+inline constexpr char MainWindowCaption[] = "Quorlin";
+inline constexpr int MainWindowNarrowWidth = 444;
+inline constexpr int MainWindowWideWidth = 700;
+inline constexpr int MainWindowHeight = 314;
+// The page the browser pane loads at start.
+inline constexpr char BrowserStartPage[] = "about:blank";
+
+// Control ids, in creation order.
+enum MainWindowControlId : int {
+  BrowserPaneId = 1,
+  SupportLabelId,
+  CopyButtonId,
+  SiteLabelId,
+  DurationLabelId,
+  FormatLabelId,
+  SizeLabelId,
+  TitleLabelId,
+  DownloadAddressEditId,
+  FieldNamesLabelId,
+  AddressLabelId,
+  ReadLinkButtonId,
+  AddressEditId,
+};
+
+struct MainWindowHandles {
+  HWND window = nullptr;
+  BrowserPane* browserPane = nullptr;
+  HWND browserPaneWindow = nullptr;
+  HWND supportLabel = nullptr;
+  HWND copyButton = nullptr;
+  HWND siteLabel = nullptr;
+  HWND durationLabel = nullptr;
+  HWND formatLabel = nullptr;
+  HWND sizeLabel = nullptr;
+  HWND titleLabel = nullptr;
+  HWND downloadAddressEdit = nullptr;
+  HWND fieldNamesLabel = nullptr;
+  HWND addressLabel = nullptr;
+  HWND readLinkButton = nullptr;
+  HWND addressEdit = nullptr;
+  HFONT labelFont = nullptr;
+};
+
+extern MainWindowHandles MainWindow;
+
+// Creates MainWindow (hidden) with its controls and runs OnMainWindowCreated.
+// OLE must be initialised on this thread for the browser pane.
+HWND CreateMainWindow(HINSTANCE instance);
+
+void WidenMainWindow(int x, int y, WPARAM keys);
+void NarrowMainWindow();
+
+// The current text of a control, as ANSI bytes.
+std::string GetControlText(HWND control);
+
+}  // namespace quorlin

@@ -1,0 +1,60 @@
+#include "app/program.h"
+
+// ole2.h first: the GDI+ headers need its types.
+#include <ole2.h>
+#include <gdiplus.h>
+
+#include "app/link_resolver.h"
+#include "app/main_window.h"
+#include "app/skin_hookup.h"
+
+namespace quorlin {
+
+ULONG_PTR GraphicsToken = 0;
+HICON ApplicationIcon = nullptr;
+
+namespace {
+
+void StartGraphics() {
+  Gdiplus::GdiplusStartupInput input;  // version 1, no callback, nothing suppressed
+  Gdiplus::GdiplusStartup(&GraphicsToken, &input, nullptr);
+}
+
+void StopGraphics() {
+  if (GraphicsToken) Gdiplus::GdiplusShutdown(GraphicsToken);
+  GraphicsToken = 0;
+}
+
+void LoadApplicationIcon(HINSTANCE instance) {
+  ApplicationIcon = LoadIconA(instance, MAKEINTRESOURCEA(129));
+  if (!ApplicationIcon) ApplicationIcon = LoadIconA(instance, "DEFAULT_ICON");
+}
+
+}  // namespace
+
+int RunProgram(HINSTANCE instance) {
+  StartGraphics();
+  LoadApplicationIcon(instance);
+  SetSkinStartValues();
+  OleInitialize(nullptr);
+
+  HWND window = CreateMainWindow(instance);
+  if (window) {
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+      if (IsWindow(window) && IsDialogMessageA(window, &msg)) continue;
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+
+  // After the last paint: the window and its controls are gone.
+  CloseInternetHandle();
+  OleUninitialize();
+  StopGraphics();
+  return 0;
+}
+
+}  // namespace quorlin
