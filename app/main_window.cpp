@@ -62,6 +62,7 @@ void CreateControls(HWND window) {
 
   m.browserPane = CreateBrowserPane(window, Bounds(448, 0, 256, 312), BrowserStartPage, OnBrowserNewWindow, nullptr);
   m.browserPaneWindow = BrowserPaneWindow(m.browserPane);
+  if (m.browserPaneWindow) SetWindowLongPtrA(m.browserPaneWindow, GWLP_ID, BrowserPaneId);
   m.supportLabel = CreateLabel(window, SupportLabelId, "支持作者", Bounds(392, 285, 48, 24), guiFont,
                                SingleLineLabelFlags, LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)), WidenMainWindow);
   m.copyButton = CreateButton(window, CopyButtonId, "复制", Bounds(342, 284, 48, 24));

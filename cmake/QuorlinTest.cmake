@@ -5,9 +5,11 @@ set(QUORLIN_DOCTEST_HEADER /usr/include/doctest/doctest.h CACHE FILEPATH "doctes
 configure_file(${QUORLIN_DOCTEST_HEADER}
                ${CMAKE_BINARY_DIR}/third_party/doctest/doctest.h COPYONLY)
 
-add_library(quorlin_test_main STATIC ${CMAKE_SOURCE_DIR}/tests/support/test_main.cpp)
+add_library(quorlin_test_main STATIC ${CMAKE_SOURCE_DIR}/tests/support/test_main.cpp
+            ${CMAKE_SOURCE_DIR}/tests/support/window_probe.cpp)
 target_include_directories(quorlin_test_main PUBLIC
   ${CMAKE_BINARY_DIR}/third_party ${CMAKE_SOURCE_DIR}/tests/support)
+target_link_libraries(quorlin_test_main PUBLIC user32 gdi32)
 
 # quorlin_add_test(<name> SOURCES ... [LIBS ...] [TIMEOUT s])
 function(quorlin_add_test name)
@@ -20,3 +22,8 @@ function(quorlin_add_test name)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
 endfunction()
+
+# The loopback HTTP server of the networking tests.
+add_library(quorlin_test_http STATIC ${CMAKE_SOURCE_DIR}/tests/support/loopback_http.cpp)
+target_include_directories(quorlin_test_http PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
+target_link_libraries(quorlin_test_http PUBLIC ws2_32)

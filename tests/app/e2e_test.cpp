@@ -1,0 +1,155 @@
+// The real program, started as a user would start it, driven through
+// messages to its real controls, talking to a real HTTP server on 127.0.0.1.
+#include <doctest/doctest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/main_window.h"
+#include "loopback_http.h"
+#include "window_probe.h"
+
+using namespace quorlin;
+using quorlin::test::LoopbackHttpServer;
+using quorlin::test::OkReply;
+using quorlin::test::WindowText;
+
+namespace {
+
+std::string ProgramPath() {
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string path = self;
+  return path.substr(0, path.find_last_of('\\') + 1) + "Quorlin-e2e.exe";
+}
+
+struct RunningProgram {
+  PROCESS_INFORMATION process = {};
+  HWND window = nullptr;
+
+  RunningProgram() {
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    std::string command = "\"" + ProgramPath() + "\"";
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process)) return;
+    WaitForInputIdle(process.hProcess, 20000);
+    test::PumpUntil([&] {
+      window = FindWindowA(MainWindowClass, MainWindowCaption);
+      return window && IsWindowVisible(window);
+    }, 20000);
+  }
+  ~RunningProgram() {
+    if (process.hProcess) {
+      if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 1);
+      CloseHandle(process.hThread);
+      CloseHandle(process.hProcess);
+    }
+  }
+  HWND Control(int id) const { return GetDlgItem(window, id); }
+  int Width() const {
+    RECT r;
+    GetWindowRect(window, &r);
+    return r.right - r.left;
+  }
+};
+
+// A left click in the middle of a control, as the mouse would deliver it.
+void Click(HWND control) {
+  RECT r;
+  GetClientRect(control, &r);
+  const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
+  PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(control, WM_LBUTTONUP, 0, at);
+}
+
+void Type(HWND edit, const std::string& text) {
+  for (unsigned char c : text) PostMessageA(edit, WM_CHAR, c, 1);
+}
+
+bool WaitForText(HWND control, const std::string& expected) {
+  return test::PumpUntil([&] { return WindowText(control) == expected; }, 20000);
+}
+
+std::string ClipboardText() {
+  std::string text;
+  if (!OpenClipboard(nullptr)) return "<clipboard unavailable>";
+  if (HANDLE data = GetClipboardData(CF_TEXT)) {
+    if (const char* p = static_cast<const char*>(GlobalLock(data))) {
+      text = p;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+// "视频 abc" in UTF-8, with a "%" written as %25 and the title percent-escaped.
+const char kReply[] =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?><video>"
+    "<title><![CDATA[%E8%A7%86%E9%A2%91 abc 100%25]]></title>"
+    "<furl><![CDATA[http://media.test/clip.mp4?a=1&b=2]]></furl>"
+    "<ftype>mp4</ftype><size>15728640</size><time>1:02:03</time>"
+    "<sites><site><![CDATA[\xE4\xBC\x98\xE9\x85\xB7]]></site></sites></video>";
+
+}  // namespace
+
+TEST_CASE("read-link, copy and widen in the real program") {
+  LoopbackHttpServer server([](const std::string&) { return OkReply(kReply); }, QUORLIN_TEST_SERVICE_PORT);
+  REQUIRE(server.listening());
+  RunningProgram program;
+  REQUIRE(program.window);
+  CHECK(program.Width() == 444);
+
+  const std::string address = "http://v.test/watch?v=ab+c/d";
+  HWND addressEdit = program.Control(AddressEditId);
+  Type(addressEdit, address);
+  REQUIRE(WaitForText(addressEdit, address));
+
+  Click(program.Control(ReadLinkButtonId));
+  HWND sizeLabel = program.Control(SizeLabelId);
+  REQUIRE(WaitForText(sizeLabel, "15MB"));
+
+  const auto requests = server.Requests();
+  REQUIRE(requests.size() == 1);
+  // base64("http://v.test/watch?v=ab+c/d") plus the one extra "=".
+  CHECK(requests[0].rfind("GET /url/aHR0cDovL3YudGVzdC93YXRjaD92PWFiK2MvZA=== HTTP/1.0\r\n", 0) == 0);
+  CHECK(requests[0].find("User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)\r\n") != std::string::npos);
+  CHECK(requests[0].find("Accept: */*") != std::string::npos);
+
+  CHECK(WindowText(program.Control(TitleLabelId)) == "视频 abc 100%");
+  CHECK(WindowText(program.Control(FormatLabelId)) == "mp4");
+  CHECK(WindowText(program.Control(DurationLabelId)) == "1:02:03");
+  CHECK(WindowText(program.Control(SiteLabelId)) == "优酷");
+  CHECK(WindowText(program.Control(DownloadAddressEditId)) == "http://media.test/clip.mp4?a=1&b=2");
+
+  Click(program.Control(CopyButtonId));
+  CHECK(test::PumpUntil([] { return ClipboardText() == "http://media.test/clip.mp4?a=1&b=2"; }, 10000));
+
+  PostMessageA(program.Control(SupportLabelId), WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+  CHECK(test::PumpUntil([&] { return program.Width() == 700; }, 10000));
+
+  PostMessageA(program.window, WM_CLOSE, 0, 0);
+  REQUIRE(WaitForSingleObject(program.process.hProcess, 20000) == WAIT_OBJECT_0);
+  DWORD exitCode = 99;
+  GetExitCodeProcess(program.process.hProcess, &exitCode);
+  CHECK(exitCode == 0);
+}
+
+TEST_CASE("an empty address sends /url/= and a reply without markers empties the fields") {
+  LoopbackHttpServer server([](const std::string&) { return OkReply("<html>busy</html>"); }, QUORLIN_TEST_SERVICE_PORT);
+  REQUIRE(server.listening());
+  RunningProgram program;
+  REQUIRE(program.window);
+  SendMessageA(program.Control(TitleLabelId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("stale"));
+  Click(program.Control(ReadLinkButtonId));
+  REQUIRE(WaitForText(program.Control(SizeLabelId), "0MB"));
+  REQUIRE(server.Requests().size() == 1);
+  CHECK(server.Requests()[0].rfind("GET /url/= HTTP/1.0\r\n", 0) == 0);
+  CHECK(WindowText(program.Control(TitleLabelId)).empty());
+  CHECK(WindowText(program.Control(DownloadAddressEditId)).empty());
+  Click(program.Control(CopyButtonId));
+  CHECK(test::PumpUntil([] { return ClipboardText().empty(); }, 10000));
+  PostMessageA(program.window, WM_CLOSE, 0, 0);
+  CHECK(WaitForSingleObject(program.process.hProcess, 20000) == WAIT_OBJECT_0);
+}

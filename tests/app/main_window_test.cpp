@@ -1,0 +1,230 @@
+// The main window as the program creates it, in this process: geometry,
+// texts, fonts, label painting and the widen/narrow handlers.
+#include <doctest/doctest.h>
+
+#include <ole2.h>
+
+#include <exdisp.h>
+#include <exdispid.h>
+
+#include <string>
+#include <vector>
+
+#include "app/browser_pane.h"
+#include "app/link_resolver.h"
+#include "app/main_window.h"
+#include "loopback_http.h"
+#include "window_probe.h"
+
+using namespace quorlin;
+using quorlin::test::CaptureClient;
+using quorlin::test::PumpMessages;
+
+namespace quorlin {
+// Nothing listens here, so a read-link runs the failure path.
+const char* const ServiceBaseAddress = "http://127.0.0.1:9";
+}
+
+namespace {
+
+struct MainWindowFixture {
+  HWND window = nullptr;
+  MainWindowFixture() {
+    OleInitialize(nullptr);
+    window = CreateMainWindow(GetModuleHandleA(nullptr));
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    PumpMessages(200);
+  }
+  ~MainWindowFixture() {
+    if (IsWindow(window)) DestroyWindow(window);
+    PumpMessages(50);
+    OleUninitialize();
+  }
+  RECT ClientRectOf(HWND control) const {
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  }
+  int Width() const {
+    RECT r;
+    GetWindowRect(window, &r);
+    return r.right - r.left;
+  }
+};
+
+std::string ClassOf(HWND w) {
+  char name[64] = {};
+  GetClassNameA(w, name, sizeof name);
+  return name;
+}
+
+}  // namespace
+
+TEST_CASE_FIXTURE(MainWindowFixture, "the main window is a centred 444x314 pop-up with a minimize box only") {
+  REQUIRE(window);
+  RECT r;
+  GetWindowRect(window, &r);
+  CHECK(r.right - r.left == 444);
+  CHECK(r.bottom - r.top == 314);
+  CHECK(r.left == (GetSystemMetrics(SM_CXSCREEN) - 444) / 2);
+  CHECK(r.top == (GetSystemMetrics(SM_CYSCREEN) - 314) / 2);
+  CHECK(test::WindowText(window) == "Quorlin");
+  const LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
+  CHECK((style & WS_POPUP) != 0);
+  CHECK((style & WS_MINIMIZEBOX) != 0);
+  CHECK((style & WS_MAXIMIZEBOX) == 0);
+  CHECK((style & WS_CAPTION) != WS_CAPTION);
+  CHECK((style & WS_THICKFRAME) == 0);
+}
+
+TEST_CASE_FIXTURE(MainWindowFixture, "the thirteen controls in creation order, with geometry and texts") {
+  struct Expected { int id; const char* kind; RECT bounds; const char* text; };
+  const Expected expected[] = {
+      {BrowserPaneId, "QuorlinBrowserHost", {448, 0, 704, 312}, nullptr},
+      {SupportLabelId, "QuorlinLabel", {392, 285, 440, 309}, "支持作者"},
+      {CopyButtonId, "Button", {342, 284, 390, 308}, "复制"},
+      {SiteLabelId, "QuorlinLabel", {142, 240, 390, 272}, ""},
+      {DurationLabelId, "QuorlinLabel", {142, 198, 390, 230}, ""},
+      {FormatLabelId, "QuorlinLabel", {142, 159, 390, 191}, ""},
+      {SizeLabelId, "QuorlinLabel", {142, 120, 390, 152}, ""},
+      {TitleLabelId, "QuorlinLabel", {142, 81, 390, 113}, ""},
+      {DownloadAddressEditId, "Edit", {134, 284, 334, 308}, ""},
+      {FieldNamesLabelId, "QuorlinLabel", {38, 86, 150, 318},
+       "视频名称：\r\n\r\n视频大小：\r\n\r\n视频格式：\r\n\r\n视频片长：\r\n\r\n出自网站：\r\n\r\n下载地址：\r\n"},
+      {AddressLabelId, "QuorlinLabel", {46, 34, 102, 58}, "视频地址："},
+      {ReadLinkButtonId, "Button", {336, 34, 400, 58}, "读取链接"},
+      {AddressEditId, "Edit", {104, 34, 328, 58}, ""},
+  };
+  std::vector<HWND> children;
+  for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) children.push_back(c);
+  REQUIRE(children.size() == 13);
+  for (size_t i = 0; i < 13; ++i) {
+    const Expected& e = expected[i];
+    CAPTURE(e.id);
+    HWND c = children[i];
+    CHECK(GetDlgCtrlID(c) == e.id);
+    CHECK(ClassOf(c) == e.kind);
+    const RECT r = ClientRectOf(c);
+    CHECK(r.left == e.bounds.left);
+    CHECK(r.top == e.bounds.top);
+    CHECK(r.right == e.bounds.right);
+    CHECK(r.bottom == e.bounds.bottom);
+    if (e.text) CHECK(test::WindowText(c) == e.text);
+    CHECK(IsWindowVisible(c));
+    CHECK(IsWindowEnabled(c));
+  }
+  // The browser pane starts outside the 444-pixel client area.
+  RECT client;
+  GetClientRect(window, &client);
+  CHECK(client.right == 444);
+}
+
+TEST_CASE_FIXTURE(MainWindowFixture, "value labels use the 20-pixel 黑体 font; the others the GUI font") {
+  for (HWND label : {MainWindow.titleLabel, MainWindow.sizeLabel, MainWindow.formatLabel, MainWindow.durationLabel,
+                     MainWindow.siteLabel, MainWindow.fieldNamesLabel}) {
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0));
+    REQUIRE(font);
+    LOGFONTA lf = {};
+    GetObjectA(font, sizeof lf, &lf);
+    CHECK(lf.lfHeight == -20);
+    CHECK(lf.lfWeight == 400);
+    CHECK(lf.lfCharSet == 134);
+    CHECK(lf.lfOutPrecision == 3);
+    CHECK(lf.lfClipPrecision == 2);
+    CHECK(lf.lfQuality == 1);
+    CHECK(lf.lfPitchAndFamily == 2);
+    CHECK(std::string(lf.lfFaceName) == "黑体");
+  }
+  for (HWND label : {MainWindow.supportLabel, MainWindow.addressLabel})
+    CHECK(reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)) == GetStockObject(DEFAULT_GUI_FONT));
+}
+
+TEST_CASE_FIXTURE(MainWindowFixture, "the hand cursor shows over the support label") {
+  SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+  SendMessageA(MainWindow.supportLabel, WM_SETCURSOR, reinterpret_cast<WPARAM>(MainWindow.supportLabel),
+               MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  CHECK(GetCursor() == LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));
+}
+
+TEST_CASE_FIXTURE(MainWindowFixture, "a label's new text replaces the old one over the window background") {
+  HWND label = MainWindow.titleLabel;
+  const RECT area = ClientRectOf(label);
+  const COLORREF background = GetSysColor(COLOR_BTNFACE);
+  auto inkColumns = [&] {
+    // The rightmost column holding anything but background.
+    const auto shot = CaptureClient(window, area);
+    int last = -1;
+    for (int y = 0; y < shot.height; ++y)
+      for (int x = 0; x < shot.width; ++x)
+        if (shot.At(x, y) != background && x > last) last = x;
+    return last;
+  };
+  CHECK(inkColumns() == -1);  // empty labels fill nothing
+  SetWindowTextA(label, "WWWWWWWWWWWWWWWWWW");
+  PumpMessages(100);
+  const int longText = inkColumns();
+  CHECK(longText > 150);
+  SetWindowTextA(label, "i");
+  PumpMessages(100);
+  const int shortText = inkColumns();
+  CHECK(shortText >= 0);
+  CHECK(shortText < 20);
+  SetWindowTextA(label, "");
+  PumpMessages(100);
+  CHECK(inkColumns() == -1);
+}
+
+TEST_CASE_FIXTURE(MainWindowFixture, "the support label widens the window and a new browser window narrows it") {
+  RECT before;
+  GetWindowRect(window, &before);
+  for (int i = 0; i < 2; ++i) {
+    SendMessageA(MainWindow.supportLabel, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    CHECK(Width() == 700);
+  }
+  RECT wide;
+  GetWindowRect(window, &wide);
+  CHECK(wide.left == before.left);
+  CHECK(wide.top == before.top);
+  CHECK(wide.bottom - wide.top == 314);
+  // The pane now lies inside the client area, up to its last 4 columns.
+  RECT client;
+  GetClientRect(window, &client);
+  CHECK(client.right == 700);
+
+  EnableWindow(MainWindow.readLinkButton, FALSE);
+  IDispatch* sink = BrowserPaneEventSink(MainWindow.browserPane);
+  REQUIRE(sink);
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  IDispatch* newWindow = nullptr;
+  VARIANT args[2];
+  // Arguments arrive in reverse: Cancel, then ppDisp.
+  VariantInit(&args[0]);
+  args[0].vt = VT_BYREF | VT_BOOL;
+  args[0].pboolVal = &cancel;
+  VariantInit(&args[1]);
+  args[1].vt = VT_BYREF | VT_DISPATCH;
+  args[1].ppdispVal = &newWindow;
+  DISPPARAMS params = {args, nullptr, 2, 0};
+  sink->Invoke(DISPID_NEWWINDOW2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+  CHECK(Width() == 444);
+  CHECK(cancel == VARIANT_FALSE);
+  CHECK(IsWindowEnabled(MainWindow.readLinkButton));
+  NarrowMainWindow();
+  CHECK(Width() == 444);
+}
+
+TEST_CASE_FIXTURE(MainWindowFixture, "read-link with the service down empties the fields and shows 0MB") {
+  SetWindowTextA(MainWindow.titleLabel, "old title");
+  SetWindowTextA(MainWindow.downloadAddressEdit, "http://old");
+  SetWindowTextA(MainWindow.addressEdit, "abc");
+  SendMessageA(MainWindow.readLinkButton, BM_CLICK, 0, 0);
+  CHECK(RequestAddress == "http://127.0.0.1:9/url/YWJj=");
+  CHECK(test::WindowText(MainWindow.titleLabel).empty());
+  CHECK(test::WindowText(MainWindow.sizeLabel) == "0MB");
+  CHECK(test::WindowText(MainWindow.formatLabel).empty());
+  CHECK(test::WindowText(MainWindow.durationLabel).empty());
+  CHECK(test::WindowText(MainWindow.siteLabel).empty());
+  CHECK(test::WindowText(MainWindow.downloadAddressEdit).empty());
+}

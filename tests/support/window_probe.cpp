@@ -1,0 +1,53 @@
+#include "window_probe.h"
+
+namespace quorlin::test {
+
+void PumpMessages(DWORD ms) {
+  const DWORD start = GetTickCount();
+  do {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    Sleep(5);
+  } while (GetTickCount() - start < ms);
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > timeoutMs) return done();
+    PumpMessages(10);
+  }
+  return true;
+}
+
+std::string WindowText(HWND window) {
+  char buffer[4096] = {};
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 5000,
+                      &copied);
+  return buffer;
+}
+
+ScreenPixels CaptureClient(HWND window, const RECT& area) {
+  ScreenPixels shot;
+  shot.width = area.right - area.left;
+  shot.height = area.bottom - area.top;
+  HDC windowDc = GetDC(window);
+  HDC memory = CreateCompatibleDC(windowDc);
+  HBITMAP bitmap = CreateCompatibleBitmap(windowDc, shot.width, shot.height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, shot.width, shot.height, windowDc, area.left, area.top, SRCCOPY);
+  shot.pixels.resize(static_cast<size_t>(shot.width) * shot.height);
+  for (int y = 0; y < shot.height; ++y)
+    for (int x = 0; x < shot.width; ++x) shot.pixels[static_cast<size_t>(y) * shot.width + x] = GetPixel(memory, x, y);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(window, windowDc);
+  return shot;
+}
+
+}  // namespace quorlin::test

@@ -1,0 +1,28 @@
+#pragma once
+// Helpers for tests that drive real windows: message pumping, waiting, and
+// reading pixels back from the screen.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace quorlin::test {
+
+// Dispatches this thread's pending messages for about ms milliseconds.
+void PumpMessages(DWORD ms);
+// Pumps until done() holds or timeoutMs passes; the final value of done().
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+// A window's text, also for windows of other processes.
+std::string WindowText(HWND window);
+
+// A snapshot of a window's client area as it is on the screen.
+struct ScreenPixels {
+  int width = 0;
+  int height = 0;
+  std::basic_string<COLORREF> pixels;
+  COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+ScreenPixels CaptureClient(HWND window, const RECT& area);
+
+}  // namespace quorlin::test
