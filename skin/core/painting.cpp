@@ -1,0 +1,229 @@
+#include "skin/core/painting.h"
+
+#include <vector>
+
+#include "skin/core/gdi_handles.h"
+#include "skin/core/skin_record.h"
+
+namespace quorlin::skin {
+
+COLORREF AccentColour = 0;
+int TranslucentControls = 0;
+int VeilAlpha = 0;
+
+namespace {
+
+struct DcBitmap {
+  HDC dc;
+  HBITMAP bitmap;
+  HGDIOBJ previous;
+};
+std::vector<DcBitmap> DcBitmapCache;
+
+}  // namespace
+
+DWORD ArgbFromColorRef(DWORD colour, int alpha, bool useAlpha) {
+  const DWORD r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
+  const DWORD a = useAlpha ? static_cast<DWORD>(alpha) & 0xFF : 0xFF;
+  return (a << 24) | (r << 16) | (g << 8) | b;
+}
+
+ColourAndAlpha ColorRefFromArgb(DWORD argb) {
+  const DWORD b = argb & 0xFF, g = (argb >> 8) & 0xFF, r = (argb >> 16) & 0xFF;
+  return {static_cast<COLORREF>(r | (g << 8) | (b << 16)), static_cast<int>(argb >> 24)};
+}
+
+HBITMAP CreateDib32(int width, int height) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
+void RegisterDcBitmap(HDC dc, HBITMAP bitmap, HGDIOBJ previous) {
+  for (DcBitmap& entry : DcBitmapCache) {
+    if (entry.dc == dc) {
+      entry.bitmap = bitmap;
+      entry.previous = previous;
+      return;
+    }
+  }
+  DcBitmapCache.push_back({dc, bitmap, previous});
+}
+
+int ReleaseDcBitmap(HDC dc) {
+  if (!dc) return 0;
+  for (auto it = DcBitmapCache.begin(); it != DcBitmapCache.end(); ++it) {
+    if (it->dc != dc) continue;
+    HGDIOBJ out = SelectObject(dc, it->previous);
+    DeleteObject(out ? out : it->bitmap);
+    DeleteDC(dc);
+    DcBitmapCache.erase(it);
+    return 1;
+  }
+  return 0;
+}
+
+size_t DcBitmapCacheSize() { return DcBitmapCache.size(); }
+
+SkinAncestor FindSkinAncestor(HWND window, bool honourStops) {
+  SkinAncestor result;
+  if (const int id = FindSkinId(window)) {
+    result.found = true;
+    result.skinId = id;
+    return result;
+  }
+  for (HWND a = GetParent(window); a; a = GetParent(a)) {
+    if (const int id = FindSkinId(a)) {
+      result.found = true;
+      result.skinId = id;
+      return result;
+    }
+    for (size_t r = 0; r < SkinRegistry.size(); ++r) {
+      const auto& containers = SkinRegistry[r]->containers;
+      for (size_t m = 0; m < containers.size(); ++m) {
+        if (containers[m].hwnd != a) continue;
+        if (honourStops && GetPropA(a, PropStopWindow)) {
+          result.stopWindow = static_cast<HWND>(GetPropA(a, PropStopWindow));
+          return result;
+        }
+        result.skinId = static_cast<int>(r + 1);
+        result.containerIndex = static_cast<int>(m + 1);
+        return result;
+      }
+    }
+  }
+  return result;
+}
+
+int FindTopSkinId(HWND window) {
+  if (const int id = FindSkinId(window)) return id;
+  const HWND root = GetAncestor(window, GA_ROOTOWNER);
+  for (HWND w = window; w;) {
+    w = GetParent(w);
+    if (!w) break;
+    if (const int id = FindSkinId(w)) return id;
+    if (w == root) break;
+  }
+  return 0;
+}
+
+RECT RectRelativeTo(HWND reference, HWND window) {
+  RECT ref = {}, r = {};
+  GetWindowRect(reference, &ref);
+  GetWindowRect(window, &r);
+  OffsetRect(&r, -ref.left, -ref.top);
+  return r;
+}
+
+RECT WindowRectInSkin(HWND window) {
+  const SkinRecord* record = SkinRecordById(FindTopSkinId(window));
+  RECT r = {};
+  GetWindowRect(window, &r);
+  if (record) {
+    RECT top = {};
+    GetWindowRect(record->hwnd, &top);
+    OffsetRect(&r, -top.left, -top.top);
+  }
+  return r;
+}
+
+RECT ClientRectInSkin(HWND window) {
+  RECT r = WindowRectInSkin(window);
+  RECT client = {};
+  GetClientRect(window, &client);
+  int cw = client.right, ch = client.bottom;
+  const LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
+  SCROLLBARINFO sb = {};
+  sb.cbSize = sizeof sb;
+  if ((style & WS_VSCROLL) && GetScrollBarInfo(window, OBJID_VSCROLL, &sb)) cw += sb.rcScrollBar.right - sb.rcScrollBar.left;
+  if ((style & WS_HSCROLL) && GetScrollBarInfo(window, OBJID_HSCROLL, &sb)) ch += sb.rcScrollBar.bottom - sb.rcScrollBar.top;
+  const int left = ((r.right - r.left) - cw) / 2;
+  const int top = ((r.bottom - r.top) - ch) / 2;
+  return RECT{r.left + left, r.top + top, r.right - left, r.bottom - top};
+}
+
+POINT OffsetInContainer(HWND control) {
+  if (FindSkinId(control)) return POINT{0, 0};
+  for (HWND a = GetParent(control); a; a = GetParent(a)) {
+    bool isContainer = FindSkinId(a) != 0;
+    for (size_t r = 0; r < SkinRegistry.size() && !isContainer; ++r)
+      for (const ContainerState& c : SkinRegistry[r]->containers)
+        if (c.hwnd == a) isContainer = true;
+    if (isContainer) {
+      const RECT rel = RectRelativeTo(a, control);
+      return POINT{rel.left, rel.top};
+    }
+  }
+  return POINT{0, 0};
+}
+
+HDC PaintParentBackground(HWND control, const RECT& rect) {
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  HDC mem = CreateCompatibleDC(nullptr);
+  HBITMAP bmp = CreateDib32(w, h);
+  RegisterDcBitmap(mem, bmp, SelectObject(mem, bmp));
+  const SkinAncestor ancestor = FindSkinAncestor(control, true);
+  if (ancestor.found) {
+    const SkinRecord* record = SkinRecordById(ancestor.skinId);
+    if (record && record->backBufferDc) {
+      const POINT o = OffsetInContainer(control);
+      BitBlt(mem, 0, 0, w, h, record->backBufferDc, o.x + rect.left, o.y + rect.top, SRCCOPY);
+    }
+  }
+  return mem;
+}
+
+HDC ExcludeVisibleChildren(HWND window, HDC dc) {
+  for (HWND child = FindWindowExA(window, nullptr, nullptr, nullptr); child;
+       child = FindWindowExA(window, child, nullptr, nullptr)) {
+    if (!IsWindowVisible(child) || (GetWindowLongPtrA(child, GWL_EXSTYLE) & WS_EX_TRANSPARENT)) continue;
+    const RECT r = WindowRectInSkin(child);
+    ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
+  }
+  return dc;
+}
+
+namespace {
+
+SkinRecord* CompositeOwner(HWND window, bool useToolbarKey) {
+  int id = GetIntProp(window, useToolbarKey ? PropToolbarOwner : PropOwnerSkinId);
+  if (id == 0) id = GetIntProp(window, PropSkinId);
+  return SkinRecordById(id);
+}
+
+}  // namespace
+
+void BlitToComposite(HWND window, HDC source, bool useToolbarKey, bool useWindowRect) {
+  SkinRecord* record = CompositeOwner(window, useToolbarKey);
+  if (!record || !record->frameSnapshotDc) return;
+  const RECT r = useWindowRect ? WindowRectInSkin(window) : ClientRectInSkin(window);
+  HDC target = ExcludeVisibleChildren(window, record->frameSnapshotDc);
+  BitBlt(target, r.left, r.top, r.right - r.left, r.bottom - r.top, source, 0, 0, SRCCOPY);
+  SelectClipRgn(target, nullptr);
+}
+
+void BlitToCompositeKeyed(HWND window, HDC source, COLORREF key, bool useToolbarKey) {
+  SkinRecord* record = CompositeOwner(window, useToolbarKey);
+  if (!record || !record->frameSnapshotDc) return;
+  const RECT r = WindowRectInSkin(window);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  HDC target = ExcludeVisibleChildren(window, record->frameSnapshotDc);
+  TransparentBlt(target, r.left, r.top, w, h, source, 0, 0, w, h, key);
+  SelectClipRgn(target, nullptr);
+}
+
+void MarkContainerStale(HWND window) {
+  HWND parent = GetParent(window);
+  SkinRecord* record = SkinRecordById(GetIntProp(parent, PropOwnerSkinId));
+  if (!record) return;
+  for (ContainerState& c : record->containers)
+    if (c.hwnd && c.hwnd == parent) c.stale = true;
+}
+
+}  // namespace quorlin::skin

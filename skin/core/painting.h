@@ -1,0 +1,97 @@
+#pragma once
+// Shared painting model of the skinned controls: a control paints into an
+// off-screen image that first receives what lies behind it on its skinned
+// window, draws itself over that, and commits the result to the screen and to
+// the window's composite image.
+#include <windows.h>
+
+#include <string_view>
+
+namespace quorlin::graphics {
+class Graphics;
+class GraphicsPath;
+}  // namespace quorlin::graphics
+
+namespace quorlin::skin {
+
+// Painting settings shared by the painters.
+extern COLORREF AccentColour;
+extern int TranslucentControls;
+extern int VeilAlpha;
+
+// COLORREF (red in byte 0) <-> ARGB (blue in byte 0, alpha in byte 3).
+DWORD ArgbFromColorRef(DWORD colour, int alpha = 255, bool useAlpha = false);
+struct ColourAndAlpha {
+  COLORREF colour;
+  int alpha;
+};
+ColourAndAlpha ColorRefFromArgb(DWORD argb);
+
+// A bottom-up 32-bit DIB section, all zero.
+HBITMAP CreateDib32(int width, int height);
+
+// Memory DCs handed between painters: a DC is listed with its bitmap and the
+// bitmap it displaced, and ReleaseDcBitmap undoes all three.
+void RegisterDcBitmap(HDC dc, HBITMAP bitmap, HGDIOBJ previous);
+int ReleaseDcBitmap(HDC dc);
+size_t DcBitmapCacheSize();
+
+// Releases a cached DC at the end of a scope.
+class CachedDc {
+ public:
+  explicit CachedDc(HDC dc) : dc_(dc) {}
+  ~CachedDc() { ReleaseDcBitmap(dc_); }
+  CachedDc(const CachedDc&) = delete;
+  CachedDc& operator=(const CachedDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+// A memory DC holding the picture behind rect (control client coordinates):
+// the window's back buffer at that place, or transparent black when the
+// control is not on a skinned window. Release it with ReleaseDcBitmap.
+HDC PaintParentBackground(HWND control, const RECT& rect);
+
+struct SkinAncestor {
+  bool found = false;
+  int skinId = 0;
+  int containerIndex = 0;
+  HWND stopWindow = nullptr;
+};
+SkinAncestor FindSkinAncestor(HWND window, bool honourStops);
+int FindTopSkinId(HWND window);
+
+RECT WindowRectInSkin(HWND window);
+RECT RectRelativeTo(HWND reference, HWND window);
+RECT ClientRectInSkin(HWND window);
+// The control's offset in its skinned window or in the container holding it.
+POINT OffsetInContainer(HWND control);
+
+HDC ExcludeVisibleChildren(HWND window, HDC dc);
+void BlitToComposite(HWND window, HDC source, bool useToolbarKey = false, bool useWindowRect = false);
+void BlitToCompositeKeyed(HWND window, HDC source, COLORREF key, bool useToolbarKey = false);
+void MarkContainerStale(HWND window);
+
+// Paths and text effects.
+void AddRoundRectPath(graphics::GraphicsPath& path, float x, float y, float width, float height, float d);
+void AddTopRoundedPath(graphics::GraphicsPath& path, float x, float y, float width, float height, float d);
+void DrawSoftEdge(graphics::Graphics& g, graphics::GraphicsPath& path, int rings, COLORREF colour, int alpha);
+
+struct GlowTextOptions {
+  float scale = 4;
+  const char* face = "宋体";
+  int style = 0;
+  float size = 12;
+  int hAlign = 0;  // StringAlignment: 0 near, 1 centre, 2 far
+  int vAlign = 0;
+  bool wrap = true;
+  bool ellipsis = false;
+};
+void DrawGlowText(graphics::Graphics& g, std::string_view text, float x, float y, float width, float height,
+                  COLORREF textColour, COLORREF glowColour, const GlowTextOptions& options = {});
+// Size of the shrunken intermediate of the last DrawGlowText (for tests).
+SIZE LastGlowIntermediateSize();
+
+}  // namespace quorlin::skin

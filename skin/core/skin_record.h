@@ -1,0 +1,225 @@
+#pragma once
+// Everything the skin engine knows about a skinned top-level window and its
+// controls: one SkinRecord per window in the program-wide SkinRegistry. The
+// 1-based position of a record is its skin id; windows find their records
+// through window properties.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "skin/core/control_states.h"
+
+namespace quorlin::graphics {
+class Tooltip;
+}
+
+namespace quorlin::skin {
+
+// Window property keys.
+inline constexpr char PropPreviousProc[] = "Hw_hProc";  // replaced window procedure
+inline constexpr char PropSkinId[] = "Hw_lbID";         // top window: skin id; control: table index
+inline constexpr char PropOwnerSkinId[] = "Hw_FuID";    // control: skin id of its top window
+inline constexpr char PropTextColour[] = "Kj_Ztys";
+inline constexpr char PropToolbarIndex[] = "Kj_lbID";
+inline constexpr char PropToolbarOwner[] = "Kj_FuID";
+inline constexpr char PropToolbarProc[] = "Kj_hProc";
+inline constexpr char PropBrushBitmap[] = "Kj_wtjb";
+inline constexpr char PropBrush[] = "Kj_dxjb";
+inline constexpr char PropOverlayOwner[] = "Mngd_zct";
+inline constexpr char PropStopWindow[] = "Mb_zpf";
+inline constexpr char PropBackBufferFirstBitmap[] = "Ck_Ycjdx";
+inline constexpr char PropBackBufferBitmap[] = "Ck_wtjbdx";
+
+enum CaptionButtonKind : int {
+  CaptionClose = 0,
+  CaptionMaximize = 1,
+  CaptionMinimize = 2,
+  CaptionMainMenu = 3,
+  CaptionHelp = 4,
+};
+
+struct RectF {
+  float x = 0, y = 0, width = 0, height = 0;
+};
+
+struct CaptionButton {
+  int width = 26;
+  int height = 18;
+  std::string glyph;           // PNG drawn on the button
+  std::string alternateGlyph;  // restore glyph of the maximize button
+  std::string spareGlyph;
+  int kind = CaptionClose;
+  std::string name;  // tooltip text
+  int handler = 0;
+  RectF rect;  // hit and paint rectangle, client pixels
+};
+
+struct CaptionFade {
+  int button = 0;  // 1-based caption button, 0 none
+  int step = 0;    // 0..8
+};
+
+struct ButtonBarItem {
+  int width = 0;  // -1 takes the rest of the bar
+  std::string text;
+  std::string picture;
+  int value = 0;
+};
+
+struct SkinRecord {
+  SkinRecord();
+  ~SkinRecord();
+  SkinRecord(SkinRecord&&) noexcept;
+  SkinRecord& operator=(SkinRecord&&) noexcept;
+
+  HWND hwnd = nullptr;
+
+  // Frame state.
+  int framePainted = 0;
+  int hidden = 0;
+  int closeEffect = 0;
+  int moving = 0;
+  int sizing = 0;
+  int restorePending = 0;
+  int backgroundErased = 0;
+  int active = 0;
+
+  int captionHeight = 25;
+  bool showHelpButton = false;
+  bool showMenuButton = false;
+  bool hasMinimizeButton = false;
+  bool hasMaximizeButton = false;
+  bool hasCloseButton = true;
+  bool showTitle = true;
+  bool titleBand = false;
+  WNDPROC previousWndProc = nullptr;
+
+  std::string backgroundPicture;
+  int backgroundMode = 0;
+  COLORREF backgroundColour = 0;
+  long tintColour = -1;  // COLORREF, -1 none
+  int tintAlpha = 255;
+
+  std::vector<CaptionButton> captionButtons;
+  int captionRowX = 0;
+  int captionRowY = 0;
+  int captionRowWidth = 0;
+  int captionRowHeight = 0;
+
+  bool maximized = false;
+  bool minimized = false;
+  SIZE minTrackSize = {200, 150};
+  SIZE maxTrackSize = {0, 0};
+  bool resizable = true;
+  bool frameEnabled = true;
+
+  COLORREF titleTextColour = 0xFFFFFF;
+  COLORREF titleHaloColour = 0x808080;
+  std::string titleFontFace = "宋体";
+  int titleFontSize = 12;
+  bool titleFontBold = true;
+  int titleGlow = 0;
+
+  int hotCaptionButton = 0;
+  int hotControlKind = 0;  // 0 button, 1 edit, 2 trackbar, 3 combo, 4 list, 8 up-down, 9 header
+  HWND hotControlParent = nullptr;
+
+  std::unique_ptr<graphics::Tooltip> captionTooltip;
+
+  int buttonBarHeight = 0;
+  RECT buttonBarRect = {};
+  std::vector<ButtonBarItem> buttonBarItems;
+  std::vector<RECT> buttonBarItemRects;
+  int buttonBarFlag = 0;
+  COLORREF buttonBarTextColour = 0xFFFFFF;
+  std::string buttonBarFontFace;
+  int buttonBarFontSize = 12;
+
+  // Control tables; each starts with one free record.
+  std::vector<ButtonState> buttons{1};
+  std::vector<EditState> edits{1};
+  std::vector<ListState> lists{1};
+  std::vector<TrackbarState> trackbars{1};
+  std::vector<ProgressState> progressBars{1};
+  std::vector<ComboState> combos{1};
+  std::vector<UpDownState> upDowns{1};
+  std::vector<HeaderState> headers{1};
+  std::vector<ToolbarState> toolbars{1};
+  std::vector<ContainerState> containers{1};
+
+  bool fullRepaintNeeded = true;
+
+  // Window images (owned by the frame painting).
+  HDC backBufferDc = nullptr;
+  HDC captionSnapshotDc = nullptr;
+  HDC buttonBarSnapshotDc = nullptr;
+  HDC frameSnapshotDc = nullptr;
+  HBITMAP captionSnapshotBitmap = nullptr;
+  HGDIOBJ captionSnapshotPrevious = nullptr;
+
+  int hotControlId = 0;
+  int controlUnderMouse = 0;
+  int captionToolCount = 0;
+  bool applied = false;
+
+  bool mouseTracked = false;
+  CaptionFade fadeIn;
+  CaptionFade fadeOut;
+  bool hoverTimerRunning = false;
+
+  int lastClientWidth = 0;
+  int lastClientHeight = 0;
+};
+
+// The registry owns its records; pointers stay valid until the record is
+// removed.
+extern std::vector<std::unique_ptr<SkinRecord>> SkinRegistry;
+
+// Skinning switches shared by the engine.
+extern int ChildSkinningEnabled;
+extern int FrameInset;
+extern int DefaultBackgroundMode;
+
+// 1-based skin id of a registered top-level window, 0 when not registered.
+int FindSkinId(HWND window);
+// The record with that skin id, nullptr outside 1..size.
+SkinRecord* SkinRecordById(int skinId);
+// Appends a record; returns its skin id.
+int AppendSkinRecord(std::unique_ptr<SkinRecord> record);
+// Removes the record and renumbers the properties of every window and
+// control whose record moved.
+void RemoveSkinRecord(int skinId);
+
+// Window property values are pointer-sized; skin ids and indices are small.
+int GetIntProp(HWND window, const char* key);
+void SetIntProp(HWND window, const char* key, LONG_PTR value);
+
+// A child control's record in a table, through its Hw_FuID and Hw_lbID.
+template <typename State>
+State* ControlRecord(HWND control, std::vector<State> SkinRecord::*table) {
+  SkinRecord* r = SkinRecordById(GetIntProp(control, PropOwnerSkinId));
+  if (!r) return nullptr;
+  const int index = GetIntProp(control, PropSkinId);
+  auto& rows = r->*table;
+  if (index < 1 || index > static_cast<int>(rows.size())) return nullptr;
+  return &rows[static_cast<size_t>(index - 1)];
+}
+
+// Attach step shared by the control families: the 1-based index of a free or
+// new record for window in the table, or 0 when the window is already there.
+template <typename State>
+int TakeControlRecord(std::vector<State>& table, HWND window) {
+  for (const State& s : table)
+    if (s.hwnd == window) return 0;
+  if (table.size() == 1 && table[0].hwnd == nullptr) {
+    table[0] = State{};
+  } else {
+    table.emplace_back();
+  }
+  table.back().hwnd = window;
+  return static_cast<int>(table.size());
+}
+
+}  // namespace quorlin::skin
