@@ -185,8 +185,8 @@ def wash_alpha(top, rows, bright_line):
     return [top] + [round(start - (start - 1) * (y - 1) / (last - 1)) for y in range(1, rows)]
 
 
-SHADOW_EDGE = 150  # next to the drawing along a row or column
-SHADOW_CORNER = 80  # touching it only at a corner
+SHADOW_EDGE = 130  # next to the drawing along a row or column
+SHADOW_CORNER = 70  # touching it only at a corner
 
 
 def caption_glyph(width, top_alpha, bright_line, drawing, separator=False):
