@@ -1,0 +1,1 @@
+quorlin_add_test(app_browser_pane SOURCES browser_pane_test.cpp LIBS quorlin_app)
