@@ -8,6 +8,7 @@
 #include "skin/core/gdi_handles.h"
 #include "skin/core/painting.h"
 #include "skin/core/skin_record.h"
+#include "resource_counts.h"
 #include "window_probe.h"
 
 using namespace quorlin::skin;
@@ -219,10 +220,20 @@ TEST_CASE("background copies leave GDI object counts flat") {
     CachedDc dc(PaintParentBackground(w.aEdit, RECT{0, 0, 100, 20}));
   };
   for (int i = 0; i < 20; ++i) cycle();  // warm-up
-  const DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  const unsigned long gdiBefore = quorlin::test::GdiObjectCount();
   for (int i = 0; i < 2000; ++i) cycle();
-  const DWORD gdiAfter = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  const unsigned long gdiAfter = quorlin::test::GdiObjectCount();
+  CHECK(gdiBefore > 0);
   CHECK(gdiAfter <= gdiBefore + 2);
   ReleaseDcBitmap(r->backBufferDc);
   r->backBufferDc = nullptr;
+}
+
+TEST_CASE("the GDI count used by the leak tests sees a leak") {
+  const unsigned long before = quorlin::test::GdiObjectCount();
+  HBRUSH leaked[10];
+  for (HBRUSH& b : leaked) b = CreateSolidBrush(RGB(1, 2, 3));
+  CHECK(quorlin::test::GdiObjectCount() >= before + 10);
+  for (HBRUSH b : leaked) DeleteObject(b);
+  CHECK(quorlin::test::GdiObjectCount() <= before);
 }
