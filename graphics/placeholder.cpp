@@ -1,1 +1,0 @@
-namespace quorlin::graphics { int placeholder = 0; }

@@ -1,0 +1,566 @@
+"""Unit tests of the resolution service: argument decoding, address checks,
+reply writing (read back the way the desktop program reads it), field
+mapping, the HEAD size probe, the resolver's bounds and the HTTP front end.
+None of these run yt-dlp; the extraction is replaced where needed."""
+
+import http.client
+import http.server
+import os
+import socket
+import sys
+import threading
+import time
+import unittest
+import xml.etree.ElementTree as ET
+
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+import quorlin_service as qs  # noqa: E402
+from tests.program_reader import read_reply, request_path  # noqa: E402
+
+EMPTY_FIELDS = {name: "" for name in qs.FIELDS}
+
+
+def arg_of(address_gbk):
+    return request_path(address_gbk)[len("/url/"):]
+
+
+class ArgumentTests(unittest.TestCase):
+    def test_program_request_forms_round_trip(self):
+        cases = [
+            (b"abc", "YWJj="),
+            (b"ab", "YWI=="),
+            (b"a", "YQ==="),
+            (b"", "="),
+            (b"\xfb\xef\xff", "++//="),          # "+" and "/" travel raw
+            ("http://例子.cn/中文/视频?id=1".encode("gbk"), None),
+            (b"http://h/\x80", None),            # code page 936 euro sign
+        ]
+        for data, expected_arg in cases:
+            with self.subTest(data=data):
+                arg = arg_of(data)
+                if expected_arg is not None:
+                    self.assertEqual(arg, expected_arg)
+                self.assertEqual(qs.decode_argument(arg), data)
+
+    def test_decoded_address_text(self):
+        data = "http://127.0.0.1/中文.html".encode("gbk")
+        self.assertEqual(qs.decode_address(qs.decode_argument(arg_of(data))),
+                         "http://127.0.0.1/中文.html")
+        self.assertEqual(qs.decode_address(b"http://h/\x80"), "http://h/\u20ac")
+
+    def test_tolerated_variants(self):
+        cases = [
+            ("YWJj", b"abc"),        # no trailing "="
+            ("YWI", b"ab"),          # padding missing
+            ("YQ", b"a"),
+            ("YQ======", b"a"),      # surplus "="
+            ("%2B%2B%2F%2F", b"\xfb\xef\xff"),  # percent-escaped by a proxy
+            ("--__", b"\xfb\xef\xff"),          # URL-safe alphabet
+        ]
+        for arg, data in cases:
+            with self.subTest(arg=arg):
+                self.assertEqual(qs.decode_argument(arg), data)
+
+    def test_rejected_arguments(self):
+        for arg in ["Y", "YWJjZ", "YW Jj", "YQ=a", "!!!!", "YWJj%00"]:
+            with self.subTest(arg=arg):
+                with self.assertRaises(ValueError):
+                    qs.decode_argument(arg)
+
+    def test_rejected_address_bytes(self):
+        for data in [b"http://h/\x81", b"x" * (qs.MAX_ADDRESS_BYTES + 1)]:
+            with self.subTest(data=data[:20]):
+                with self.assertRaises(ValueError):
+                    qs.decode_address(data)
+
+
+class AddressCheckTests(unittest.TestCase):
+    ACCEPTED = [
+        "http://example.com/watch?v=1",
+        "https://www.example.com/a/b.html#t=3",
+        "HTTPS://Example.COM/",
+        "http://127.0.0.1:8080/中文.html",
+        "http://[::1]:8000/v",
+        "  http://example.com/v  ",   # pasted with spaces around it
+    ]
+    REJECTED = [
+        "", "   ",
+        "file:///etc/passwd", "FILE:///C:/boot.ini", "file://host/share/x.mp4",
+        "data:text/html,<video src=x>", "ftp://example.com/v.mp4",
+        "javascript:alert(1)",
+        "ytsearch:cats", "ytsearch10:cats", "ytsearchall:x", "ytsearchdate5:x",
+        "youtube:tab", "generic:http://x",
+        "example.com/video", "www.example.com", "//example.com/v",
+        "/etc/passwd", "C:\\Videos\\a.mp4", "C:/Videos/a.mp4", "./clip.mp4",
+        "http:/example.com/v", "http://", "http:///path", "https://:80/",
+        "http://exa mple.com/", "http://example.com/a b",
+        "http://example.com/\nHost: x", "http://ex\x00ample.com/",
+        "http://example.com:99999/", "http://example.com:port/",
+        "http://[zz::1]/", "http://a\\b.com/", "http://a<b.com/",
+        "-o /tmp/x http://example.com/",
+    ]
+
+    def test_accepted(self):
+        for address in self.ACCEPTED:
+            with self.subTest(address=address):
+                self.assertEqual(qs.check_address(address), address.strip())
+
+    def test_rejected(self):
+        for address in self.REJECTED:
+            with self.subTest(address=address):
+                with self.assertRaises(ValueError):
+                    qs.check_address(address)
+
+
+class ReplyTests(unittest.TestCase):
+    BASE = {
+        "title": "Clip", "furl": "http://cdn.example/v.mp4", "ftype": "mp4",
+        "size": 22312, "time": "0:02", "site": "Youtube",
+    }
+    SHOWN_BASE = {
+        "title": "Clip", "furl": "http://cdn.example/v.mp4", "ftype": "mp4",
+        "size": "22312", "time": "0:02", "site": "Youtube",
+    }
+
+    def assertReply(self, fields, shown):
+        body = qs.build_reply(fields)
+        ET.fromstring(body)  # stays well-formed whatever the values hold
+        self.assertEqual(read_reply(body), shown)
+
+    def test_plain_values(self):
+        self.assertReply(self.BASE, self.SHOWN_BASE)
+
+    def test_hostile_titles(self):
+        # Each title would break the program's cutting if written as is;
+        # the title must show legibly and the other five fields stay intact.
+        cases = [
+            ("100% 完成", "100% 完成"),
+            ("%41%62 %25 %", "%41%62 %25 %"),
+            ("a%00b", "a%00b"),
+            ("x ]]> y", "x ]]＞ y"),
+            ("x ]]></title> y", "x ]]＞＜/title＞ y"),
+            ("x ]]></TI y", "x ]]＞＜/TI y"),
+            ("<furl><![CDATA[http://evil/]]></furl>",
+             "＜furl＞＜![CDATA[http://evil/]]＞＜/furl＞"),
+            ("sites><site><![CDATA[evil]]></site>",
+             "sites＞＜site＞＜![CDATA[evil]]＞＜/site＞"),
+            ("<FTYPE>exe</FTYPE><size>1</size><time>9</time>",
+             "＜FTYPE＞exe＜/FTYPE＞＜size＞1＜/size＞＜time＞9＜/time＞"),
+            ("a\x00b", "a b"),
+            ("line1\r\nline2\ttab", "line1 line2 tab"),
+            ("\ud800lone surrogate", "?lone surrogate"),
+            ("emoji 🎬", "emoji ?"),
+        ]
+        for title, shown_title in cases:
+            with self.subTest(title=title):
+                self.assertReply(dict(self.BASE, title=title),
+                                 dict(self.SHOWN_BASE, title=shown_title))
+
+    def test_hostile_site(self):
+        self.assertReply(dict(self.BASE, site="a]]></site>%<b>"),
+                         dict(self.SHOWN_BASE, site="a]]＞＜/site＞%＜b＞"))
+
+    def test_media_addresses(self):
+        cases = [
+            ("https://cdn.example/v.mp4?sig=a%2Fb&e=1", "https://cdn.example/v.mp4?sig=a%2Fb&e=1"),
+            ("https://cdn.example/a b.mp4", "https://cdn.example/a%20b.mp4"),
+            ("https://cdn.example/中文.mp4", "https://cdn.example/%E4%B8%AD%E6%96%87.mp4"),
+            ("https://cdn.example/x]]></furl><title><![CDATA[y",
+             "https://cdn.example/x]]%3E%3C/furl%3E%3Ctitle%3E%3C![CDATA[y"),
+            ("https://cdn.example/a\x00b", "https://cdn.example/a%00b"),
+            ("file:///etc/passwd", ""),
+            ("data:video/mp4;base64,AAAA", ""),
+            ("https://cdn.example/" + "a" * qs.MAX_FURL_CHARS, ""),
+        ]
+        for furl, shown in cases:
+            with self.subTest(furl=furl[:60]):
+                self.assertReply(dict(self.BASE, furl=furl),
+                                 dict(self.SHOWN_BASE, furl=shown))
+
+    def test_field_formats(self):
+        cases = [
+            ({"size": None}, {"size": ""}),
+            ({"size": 1572864.7}, {"size": "1572864"}),
+            ({"size": -5}, {"size": ""}),
+            ({"size": "12 MB"}, {"size": ""}),
+            ({"ftype": "MP4"}, {"ftype": "mp4"}),
+            ({"ftype": "mp4</ftype>"}, {"ftype": ""}),
+            ({"time": "1:02:03"}, {"time": "1:02:03"}),
+            ({"time": "9</time>"}, {"time": ""}),
+        ]
+        for change, shown in cases:
+            with self.subTest(change=change):
+                self.assertReply(dict(self.BASE, **change),
+                                 dict(self.SHOWN_BASE, **shown))
+
+    def test_long_title_is_cut_and_reply_bounded(self):
+        body = qs.build_reply(dict(self.BASE, title="%" * 100000))
+        self.assertLessEqual(len(body), qs.MAX_REPLY_BYTES)
+        shown = read_reply(body)["title"]
+        self.assertLessEqual(len(shown), qs.MAX_TITLE_CHARS)
+        self.assertTrue(shown.startswith("%%%"))
+
+    def test_empty_reply_has_all_six_elements(self):
+        body = qs.EMPTY_REPLY
+        for tag in (b"<title><![CDATA[]]></title>", b"<furl><![CDATA[]]></furl>",
+                    b"<ftype></ftype>", b"<size></size>", b"<time></time>",
+                    b"<sites><site><![CDATA[]]></site></sites>"):
+            self.assertIn(tag, body)
+        self.assertEqual(read_reply(body), EMPTY_FIELDS)
+        self.assertEqual(qs.build_reply(None), body)
+
+
+class DurationTests(unittest.TestCase):
+    def test_table(self):
+        cases = [
+            (None, ""), ("", ""), ("abc", ""), (0, ""), (-3, ""), (float("nan"), ""),
+            (float("inf"), ""), (0.4, "0:00"), (2, "0:02"), (2.02, "0:02"),
+            (59.6, "1:00"), (205, "3:25"), (3599, "59:59"), (3600, "1:00:00"),
+            (3723, "1:02:03"), (360000, "100:00:00"),
+        ]
+        for seconds, text in cases:
+            with self.subTest(seconds=seconds):
+                self.assertEqual(qs.format_duration(seconds), text)
+
+
+class FieldMappingTests(unittest.TestCase):
+    def setUp(self):
+        self.head_calls = []
+
+    def head(self, url, headers, timeout):
+        self.head_calls.append(url)
+        return 4321
+
+    def map(self, info, address="http://www.example.com:8080/page"):
+        return qs.fields_from_info(info, address, self.head, 1.0)
+
+    def test_html5_page_on_generic_fallback(self):
+        info = {"extractor": "html5", "extractor_key": "HTML5MediaEmbed",
+                "webpage_url": "http://www.example.com:8080/page",
+                "title": "Page title (1)", "url": "http://www.example.com:8080/clip.mp4",
+                "ext": "mp4", "protocol": "http", "duration": None}
+        self.assertEqual(self.map(info), {
+            "title": "Page title", "furl": "http://www.example.com:8080/clip.mp4",
+            "ftype": "mp4", "size": 4321, "time": "", "site": "example.com"})
+        self.assertEqual(self.head_calls, ["http://www.example.com:8080/clip.mp4"])
+
+    def test_site_names(self):
+        cases = [
+            ({"extractor": "generic", "extractor_key": "Generic"}, "example.com"),
+            ({"extractor": "generic:quoted-html", "extractor_key": "QuotedHTML"}, "example.com"),
+            ({}, "example.com"),
+            ({"extractor": "youtube", "extractor_key": "Youtube"}, "Youtube"),
+            ({"extractor": "BiliBili"}, "BiliBili"),
+        ]
+        for ex, site in cases:
+            with self.subTest(ex=ex):
+                info = dict(ex, title="t", url="https://x/v.mp4", ext="mp4", filesize=1)
+                self.assertEqual(self.map(info)["site"], site)
+
+    def test_size_sources(self):
+        cases = [
+            ({"filesize": 100, "filesize_approx": 200}, 100, False),
+            ({"filesize_approx": 200}, 200, False),
+            ({"protocol": "https"}, 4321, True),
+            ({"protocol": "m3u8_native"}, None, False),   # playlist size is no media size
+            ({"protocol": "http_dash_segments"}, None, False),
+        ]
+        for extra, size, probed in cases:
+            with self.subTest(extra=extra):
+                self.head_calls.clear()
+                info = dict(extra, title="t", url="https://x/v", ext="mp4",
+                            extractor_key="Youtube")
+                self.assertEqual(self.map(info)["size"], size)
+                self.assertEqual(bool(self.head_calls), probed)
+
+    def test_playlist_takes_first_video(self):
+        info = {"_type": "playlist", "entries": [
+            None, {"title": "first", "url": "https://x/1.mp4", "ext": "mp4", "filesize": 1},
+            {"title": "second", "url": "https://x/2.mp4", "ext": "mp4", "filesize": 2}]}
+        self.assertEqual(self.map(info)["title"], "first")
+        self.assertIsNone(self.map({"_type": "playlist", "entries": []}))
+
+    def test_separate_video_and_audio(self):
+        info = {"title": "t", "extractor_key": "Youtube", "duration": 65,
+                "requested_formats": [
+                    {"url": "https://x/v.webm", "ext": "webm", "filesize": 10},
+                    {"url": "https://x/a.m4a", "ext": "m4a", "filesize": 5}]}
+        f = self.map(info)
+        self.assertEqual((f["furl"], f["ftype"], f["size"], f["time"]),
+                         ("https://x/v.webm", "webm", 10, "1:05"))
+
+
+class _MediaHandler(http.server.BaseHTTPRequestHandler):
+    seen = []
+
+    def log_message(self, *args):
+        pass
+
+    def _answer(self, with_body):
+        type(self).seen.append((self.command, self.path))
+        if self.path == "/clip.mp4":
+            self.send_response(200)
+            self.send_header("Content-Length", "22312")
+            self.end_headers()
+            if with_body:
+                self.wfile.write(b"\0" * 22312)
+        elif self.path == "/moved":
+            self.send_response(302)
+            self.send_header("Location", "/clip.mp4")
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+        elif self.path == "/to-file":
+            self.send_response(302)
+            self.send_header("Location", "file:///etc/passwd")
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+        else:
+            self.send_response(404)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+
+    def do_HEAD(self):
+        self._answer(False)
+
+    def do_GET(self):
+        self._answer(True)
+
+
+class HeadProbeTests(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), _MediaHandler)
+        cls.base = "http://127.0.0.1:%d" % cls.httpd.server_address[1]
+        threading.Thread(target=cls.httpd.serve_forever, daemon=True).start()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.httpd.shutdown()
+        cls.httpd.server_close()
+
+    def test_probe(self):
+        cases = [
+            ("/clip.mp4", 22312, [("HEAD", "/clip.mp4")]),
+            # A redirect is followed as HEAD: the file is not fetched.
+            ("/moved", 22312, [("HEAD", "/moved"), ("HEAD", "/clip.mp4")]),
+            ("/to-file", None, [("HEAD", "/to-file")]),
+            ("/missing", None, [("HEAD", "/missing")]),
+        ]
+        for path, size, requests in cases:
+            with self.subTest(path=path):
+                _MediaHandler.seen = []
+                self.assertEqual(qs.head_content_length(self.base + path, {}, 5), size)
+                self.assertEqual(_MediaHandler.seen, requests)
+
+    def test_unreachable_and_other_schemes(self):
+        with socket.socket() as s:
+            s.bind(("127.0.0.1", 0))
+            closed_port = s.getsockname()[1]
+        for url in ["http://127.0.0.1:%d/x" % closed_port, "file:///etc/passwd",
+                    "ftp://127.0.0.1/x", "not a url"]:
+            with self.subTest(url=url):
+                self.assertIsNone(qs.head_content_length(url, {}, 2))
+
+
+GOOD_INFO = {"title": "Clip", "url": "https://cdn.example/v.mp4", "ext": "mp4",
+             "filesize": 1000, "duration": 2, "extractor_key": "Youtube"}
+
+
+class ResolverTests(unittest.TestCase):
+    def test_failures_give_no_fields(self):
+        def raising(address, timeout):
+            raise RuntimeError("ERROR: Unsupported URL")
+
+        cases = [
+            (raising, "failed"),
+            (lambda a, t: None, "no video"),
+            (lambda a, t: {"_type": "playlist", "entries": []}, "no video"),
+        ]
+        for extract, outcome in cases:
+            with self.subTest(outcome=outcome):
+                r = qs.Resolver(extract=extract, deadline=5)
+                fields, text = r.resolve("http://x/")
+                self.assertIsNone(fields)
+                self.assertTrue(text.startswith(outcome), text)
+                self.assertEqual(len(r.locks), 0)
+
+    def test_overrunning_extraction_times_out_and_keeps_its_slot(self):
+        release = threading.Event()
+
+        def slow(address, timeout):
+            release.wait(10)
+            return GOOD_INFO
+
+        r = qs.Resolver(extract=slow, deadline=0.3, max_concurrent=1)
+        started = time.monotonic()
+        self.assertEqual(r.resolve("http://a/"), (None, "timeout"))
+        self.assertLess(time.monotonic() - started, 5)
+        # The slow extraction still runs: a second address finds no slot.
+        self.assertEqual(r.resolve("http://b/"), (None, "busy"))
+        release.set()
+        deadline = time.monotonic() + 5
+        while len(r.locks) and time.monotonic() < deadline:
+            time.sleep(0.01)
+        r.deadline = 5
+        fields, outcome = qs.Resolver.resolve(r, "http://b/")
+        self.assertEqual(outcome, "ok")
+        self.assertEqual(fields["title"], "Clip")
+
+    def test_concurrency_bounds(self):
+        lock = threading.Lock()
+        running = {"all": 0, "max_all": 0, "same": 0, "max_same": 0}
+
+        def extract(address, timeout):
+            with lock:
+                running["all"] += 1
+                running["max_all"] = max(running["max_all"], running["all"])
+                if address == "http://same/":
+                    running["same"] += 1
+                    running["max_same"] = max(running["max_same"], running["same"])
+            time.sleep(0.05)
+            with lock:
+                running["all"] -= 1
+                if address == "http://same/":
+                    running["same"] -= 1
+            return GOOD_INFO
+
+        r = qs.Resolver(extract=extract, deadline=20, max_concurrent=2)
+        addresses = ["http://same/"] * 5 + ["http://other%d/" % i for i in range(5)]
+        results = []
+        threads = [threading.Thread(target=lambda a=a: results.append(r.resolve(a)[1]))
+                   for a in addresses]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join(30)
+        self.assertEqual(results, ["ok"] * len(addresses))
+        self.assertEqual(running["max_same"], 1)
+        self.assertLessEqual(running["max_all"], 2)
+        self.assertEqual(len(r.locks), 0)
+
+
+class HttpTests(unittest.TestCase):
+    """The service's HTTP front end, with the extraction replaced."""
+
+    def setUp(self):
+        self.calls = []
+        self.behaviour = lambda address: dict(GOOD_INFO, title="标题 100%")
+
+        def extract(address, timeout):
+            self.calls.append(address)
+            return self.behaviour(address)
+
+        self.server = qs.make_server("127.0.0.1", 0, qs.Resolver(extract=extract, deadline=5))
+        self.port = self.server.server_address[1]
+        self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
+        self.thread.start()
+        self.stderr = sys.stderr
+        sys.stderr = open(os.devnull, "w")
+
+    def tearDown(self):
+        sys.stderr.close()
+        sys.stderr = self.stderr
+        self.server.shutdown()
+        self.server.server_close()
+
+    def raw(self, request_bytes):
+        with socket.create_connection(("127.0.0.1", self.port), timeout=10) as s:
+            s.sendall(request_bytes)
+            chunks = []
+            while True:
+                data = s.recv(65536)
+                if not data:
+                    break
+                chunks.append(data)
+        head, _, body = b"".join(chunks).partition(b"\r\n\r\n")
+        lines = head.decode("latin-1").split("\r\n")
+        headers = {k.lower(): v.strip() for k, v in
+                   (line.split(":", 1) for line in lines[1:])}
+        return int(lines[0].split()[1]), headers, body
+
+    def get(self, path):
+        # The request as the program's WinINet call sends it.
+        return self.raw(("GET %s HTTP/1.0\r\n"
+                         "Accept: */* \r\n"
+                         "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)\r\n"
+                         "Host: 127.0.0.1:%d\r\n"
+                         "Pragma: no-cache\r\n"
+                         "Accept: */*\r\n\r\n" % (path, self.port)).encode("latin-1"))
+
+    def test_resolved_reply(self):
+        address = "http://example.com/中文.html"
+        code, headers, body = self.get(request_path(address.encode("gbk")))
+        self.assertEqual(code, 200)
+        self.assertEqual(int(headers["content-length"]), len(body))
+        self.assertEqual(headers["connection"], "close")
+        self.assertIn("utf-8", headers["content-type"])
+        self.assertEqual(self.calls, [address])
+        self.assertEqual(read_reply(body), {
+            "title": "标题 100%", "furl": "https://cdn.example/v.mp4", "ftype": "mp4",
+            "size": "1000", "time": "0:02", "site": "Youtube"})
+
+    def test_empty_reply_cases(self):
+        def raising(address):
+            raise RuntimeError("network is unreachable")
+
+        cases = [
+            ("/url/=", None),
+            ("/url/", None),
+            ("/url/Y", None),
+            ("/url/!!!!=", None),
+            (request_path(b"ytsearch10:cats"), None),
+            (request_path(b"file:///etc/passwd"), None),
+            (request_path(b"http://h/\x81"), None),
+            (request_path(b"http://example.com/x"), raising),
+            (request_path(b"http://example.com/x"), lambda a: None),
+        ]
+        for path, behaviour in cases:
+            with self.subTest(path=path):
+                self.calls.clear()
+                if behaviour:
+                    self.behaviour = behaviour
+                code, headers, body = self.get(path)
+                self.assertEqual((code, body), (200, qs.EMPTY_REPLY))
+                self.assertEqual(read_reply(body), EMPTY_FIELDS)
+                self.assertEqual(len(self.calls), 1 if behaviour else 0)
+        # The service still answers afterwards.
+        self.behaviour = lambda a: GOOD_INFO
+        code, _, body = self.get(request_path(b"http://example.com/y"))
+        self.assertEqual(read_reply(body)["title"], "Clip")
+
+    def test_other_paths(self):
+        cases = [("/", 200, "Quorlin"), ("/index.html", 200, "Quorlin"),
+                 ("/url", 404, "not found"), ("/favicon.ico", 404, "not found"),
+                 ("/URL/YWJj=", 404, "not found")]
+        for path, code, text in cases:
+            with self.subTest(path=path):
+                got, headers, body = self.get(path)
+                self.assertEqual(got, code)
+                self.assertEqual(int(headers["content-length"]), len(body))
+                self.assertIn(text, body.decode("utf-8"))
+        self.assertEqual(self.calls, [])
+
+    def test_bounds_on_requests(self):
+        code, _, _ = self.raw(b"GET /url/" + b"A" * qs.MAX_REQUEST_LINE + b"= HTTP/1.0\r\n\r\n")
+        self.assertEqual(code, 414)
+        code, _, body = self.raw(b"POST /url/YWJj= HTTP/1.0\r\nContent-Length: 0\r\n\r\n")
+        self.assertEqual(code, 501)
+        # A long but admissible address still reaches the resolver.
+        long_address = b"http://example.com/" + b"a" * 3000
+        code, _, body = self.get(request_path(long_address))
+        self.assertEqual((code, read_reply(body)["title"]), (200, "标题 100%"))
+        self.assertEqual(self.calls, [long_address.decode()])
+
+    def test_http11_client(self):
+        conn = http.client.HTTPConnection("127.0.0.1", self.port, timeout=10)
+        conn.request("GET", request_path(b"http://example.com/z"))
+        resp = conn.getresponse()
+        body = resp.read()
+        conn.close()
+        self.assertEqual(resp.status, 200)
+        self.assertEqual(read_reply(body)["title"], "标题 100%")
+
+
+if __name__ == "__main__":
+    unittest.main()
