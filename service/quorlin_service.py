@@ -129,6 +129,33 @@ def check_address(address):
     return address
 
 
+def to_uri(address):
+    """An accepted page address in plain ASCII form.
+
+    Non-ASCII host names become IDNA, other non-ASCII characters and spaces
+    are percent-encoded as UTF-8; existing escapes stay.  yt-dlp sends the
+    escaped form anyway and, given the raw form, takes the difference for a
+    redirect and loads the page a second time.  Raises ValueError.
+    """
+    parts = urllib.parse.urlsplit(address)
+    netloc = parts.netloc
+    host = parts.hostname or ""
+    if not host.isascii():
+        try:
+            ascii_host = host.encode("idna").decode("ascii")
+        except UnicodeError as exc:
+            raise ValueError("bad host name") from exc
+        userinfo, _, hostport = netloc.rpartition("@")
+        hostport = hostport.lower().replace(host, ascii_host, 1)
+        netloc = userinfo + "@" + hostport if userinfo else hostport
+    safe = "!#$%&'()*+,/:;=?@[]~"
+    return urllib.parse.urlunsplit((
+        parts.scheme.lower(), netloc,
+        urllib.parse.quote(parts.path, safe=safe),
+        urllib.parse.quote(parts.query, safe=safe),
+        urllib.parse.quote(parts.fragment, safe=safe)))
+
+
 # ---------------------------------------------------------------------------
 # Reply
 
@@ -569,7 +596,7 @@ class Handler(BaseHTTPRequestHandler):
 
     def _resolve(self, arg):
         try:
-            address = check_address(decode_address(decode_argument(arg)))
+            address = to_uri(check_address(decode_address(decode_argument(arg))))
         except ValueError as exc:
             return EMPTY_REPLY, "empty: %s" % exc
         try:

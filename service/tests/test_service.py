@@ -113,6 +113,20 @@ class AddressCheckTests(unittest.TestCase):
                     qs.check_address(address)
 
 
+    def test_ascii_form_given_to_the_extractor(self):
+        cases = [
+            ("http://example.com/watch?v=1", "http://example.com/watch?v=1"),
+            ("HTTPS://Example.com/a%2Fb", "https://Example.com/a%2Fb"),
+            ("http://127.0.0.1:8080/中文.html", "http://127.0.0.1:8080/%E4%B8%AD%E6%96%87.html"),
+            ("http://例子.cn/v?q=视频#t=1", "http://xn--fsqu00a.cn/v?q=%E8%A7%86%E9%A2%91#t=1"),
+            ("http://u:p@例子.cn:81/", "http://u:p@xn--fsqu00a.cn:81/"),
+            ("http://a.com/\u00e9\u20ac", "http://a.com/%C3%A9%E2%82%AC"),
+        ]
+        for address, uri in cases:
+            with self.subTest(address=address):
+                self.assertEqual(qs.to_uri(qs.check_address(address)), uri)
+
+
 class ReplyTests(unittest.TestCase):
     BASE = {
         "title": "Clip", "furl": "http://cdn.example/v.mp4", "ftype": "mp4",
@@ -495,7 +509,7 @@ class HttpTests(unittest.TestCase):
         self.assertEqual(int(headers["content-length"]), len(body))
         self.assertEqual(headers["connection"], "close")
         self.assertIn("utf-8", headers["content-type"])
-        self.assertEqual(self.calls, [address])
+        self.assertEqual(self.calls, ["http://example.com/%E4%B8%AD%E6%96%87.html"])
         self.assertEqual(read_reply(body), {
             "title": "标题 100%", "furl": "https://cdn.example/v.mp4", "ftype": "mp4",
             "size": "1000", "time": "0:02", "site": "Youtube"})

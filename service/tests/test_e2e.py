@@ -1,0 +1,218 @@
+"""End to end: the real service (a subprocess running yt-dlp) resolving a
+real HTML5 video page served on 127.0.0.1, asked exactly the way the
+desktop program asks (HTTP/1.0, Base64 of the GBK address plus "=").
+
+What yt-dlp makes of such a page: no site-specific extractor matches, the
+generic fallback finds the <video> element and reports it as extractor
+"html5" (HTML5MediaEmbed), so the service names the site by the page's
+host, 127.0.0.1 (no port).  yt-dlp does not read the media file, so it knows
+no running time and no size: the time field stays empty and the size comes
+from the service's own HEAD request."""
+
+import http.server
+import importlib.util
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+import urllib.parse
+import urllib.request
+
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+from tests.program_reader import read_reply, request_path  # noqa: E402
+
+SERVICE = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                       "quorlin_service.py")
+PAGE_TITLE = "测试视频 100% ]]> 中文"
+PAGE_PATH = "/中文/page.html"
+CLIP_PATH = "/中文/clip.mp4"
+PAGE = ("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
+        "<title>测试视频 100% ]]&gt; 中文</title></head>\n"
+        "<body><h1>clip</h1><video src=\"clip.mp4\" controls></video></body></html>\n")
+NO_VIDEO_PAGE = ("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>nothing</title>"
+                 "</head><body><p>no media here</p></body></html>")
+
+
+class _Site(http.server.BaseHTTPRequestHandler):
+    files = {}
+    seen = []
+
+    def log_message(self, *args):
+        pass
+
+    def _answer(self, with_body):
+        path = urllib.parse.unquote(self.path.split("?", 1)[0])
+        type(self).seen.append((self.command, path))
+        entry = self.files.get(path)
+        if entry is None:
+            self.send_response(404)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        ctype, data = entry
+        self.send_response(200)
+        self.send_header("Content-Type", ctype)
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        if with_body:
+            self.wfile.write(data)
+
+    def do_GET(self):
+        self._answer(True)
+
+    def do_HEAD(self):
+        self._answer(False)
+
+
+@unittest.skipUnless(shutil.which("ffmpeg"), "ffmpeg is not installed")
+@unittest.skipUnless(importlib.util.find_spec("yt_dlp"), "yt_dlp is not importable")
+class EndToEndTests(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.mkdtemp(prefix="quorlin-e2e-")
+        clip = os.path.join(cls.tmp, "clip.mp4")
+        subprocess.run(
+            ["ffmpeg", "-nostdin", "-loglevel", "error", "-y",
+             "-f", "lavfi", "-i", "testsrc=duration=2:size=64x64:rate=10",
+             "-f", "lavfi", "-i", "sine=duration=2", "-shortest",
+             "-pix_fmt", "yuv420p", clip],
+            check=True, timeout=60)
+        with open(clip, "rb") as f:
+            cls.clip = f.read()
+        _Site.files = {
+            PAGE_PATH: ("text/html; charset=utf-8", PAGE.encode("utf-8")),
+            CLIP_PATH: ("video/mp4", cls.clip),
+            "/plain.html": ("text/html; charset=utf-8", NO_VIDEO_PAGE.encode("utf-8")),
+        }
+        cls.site = http.server.ThreadingHTTPServer(("127.0.0.1", 0), _Site)
+        cls.site_base = "http://127.0.0.1:%d" % cls.site.server_address[1]
+        threading.Thread(target=cls.site.serve_forever, daemon=True).start()
+
+        # The service runs in an empty directory with an empty home, so that
+        # any file it wrote would show.
+        cls.workdir = os.path.join(cls.tmp, "work")
+        os.mkdir(cls.workdir)
+        env = dict(os.environ, HOME=cls.workdir, XDG_CACHE_HOME=os.path.join(cls.workdir, "cache"),
+                   NO_PROXY="*", no_proxy="*")
+        for k in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"):
+            env.pop(k, None)
+        cls.proc = subprocess.Popen(
+            [sys.executable, SERVICE, "--host", "127.0.0.1", "--port", "0",
+             "--timeout", "30", "--socket-timeout", "5"],
+            cwd=cls.workdir, env=env, stdin=subprocess.DEVNULL,
+            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        cls.log = []
+        ready = threading.Event()
+
+        def drain():
+            for line in cls.proc.stderr:
+                cls.log.append(line.rstrip("\n"))
+                if "listening on" in line:
+                    ready.set()
+            ready.set()
+
+        threading.Thread(target=drain, daemon=True).start()
+        if not ready.wait(30) or not cls.log or "listening on" not in cls.log[0]:
+            cls.tearDownClass()
+            raise RuntimeError("service did not start: %r" % cls.log)
+        cls.port = int(cls.log[0].rstrip("/").rsplit(":", 1)[1])
+
+    @classmethod
+    def tearDownClass(cls):
+        proc = getattr(cls, "proc", None)
+        if proc is not None:
+            proc.terminate()
+            try:
+                proc.wait(10)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait(10)
+        cls.site.shutdown()
+        cls.site.server_close()
+        shutil.rmtree(cls.tmp, ignore_errors=True)
+
+    def ask(self, address):
+        """Send the program's request for address; return (headers, body)."""
+        path = request_path(address.encode("gbk"))
+        request = ("GET %s HTTP/1.0\r\n"
+                   "Accept: */* \r\n"
+                   "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)\r\n"
+                   "Host: 127.0.0.1:%d\r\n"
+                   "Pragma: no-cache\r\n"
+                   "Accept: */*\r\n\r\n" % (path, self.port)).encode("latin-1")
+        with socket.create_connection(("127.0.0.1", self.port), timeout=60) as s:
+            s.sendall(request)
+            data = b""
+            while True:
+                chunk = s.recv(65536)
+                if not chunk:
+                    break
+                data += chunk
+        head, _, body = data.partition(b"\r\n\r\n")
+        lines = head.decode("latin-1").split("\r\n")
+        self.assertTrue(lines[0].startswith("HTTP/1.0 200"), lines[0])
+        headers = {k.lower(): v.strip() for k, v in (l.split(":", 1) for l in lines[1:])}
+        self.assertEqual(int(headers["content-length"]), len(body))
+        return headers, body
+
+    def test_html5_video_page(self):
+        _Site.seen = []
+        started = time.monotonic()
+        _, body = self.ask(self.site_base + PAGE_PATH)
+        fields = read_reply(body)
+        self.assertLess(time.monotonic() - started, 60)
+
+        self.assertEqual(fields["title"], "测试视频 100% ]]＞ 中文")
+        self.assertEqual(urllib.parse.unquote(fields["furl"]), self.site_base + CLIP_PATH)
+        self.assertEqual(fields["ftype"], "mp4")
+        self.assertEqual(fields["size"], str(len(self.clip)))
+        self.assertEqual(fields["site"], "127.0.0.1")
+        # yt-dlp does not probe the media of a plain page; were it to learn
+        # the running time, it would be about two seconds.
+        self.assertIn(fields["time"], ("", "0:01", "0:02", "0:03"))
+
+        # The download address works, and the service never fetched the
+        # media itself (a HEAD for the size only).
+        with urllib.request.urlopen(fields["furl"], timeout=10) as resp:
+            self.assertEqual(resp.read(), self.clip)
+        self.assertNotIn(("GET", CLIP_PATH), _Site.seen[:-1])
+        self.assertEqual(_Site.seen.count(("GET", PAGE_PATH)), 1)
+        self.assertEqual(os.listdir(self.workdir), [])
+
+    def test_failures_give_empty_fields(self):
+        with socket.socket() as s:
+            s.bind(("127.0.0.1", 0))
+            closed = s.getsockname()[1]
+        cases = [
+            self.site_base + "/plain.html",          # no video on the page
+            self.site_base + "/missing.html",        # 404
+            "http://127.0.0.1:%d/x.html" % closed,   # nobody listening
+            "ytsearch1:" + self.site_base,           # search pseudo-scheme
+            "file:///etc/passwd",
+            "",
+        ]
+        for address in cases:
+            with self.subTest(address=address):
+                _, body = self.ask(address)
+                self.assertEqual(read_reply(body), {k: "" for k in
+                                 ("title", "furl", "ftype", "size", "time", "site")})
+                self.assertIn(b"<sites><site><![CDATA[]]></site></sites>", body)
+        self.assertIsNone(self.proc.poll())
+        # One log line per request, with the outcome and the time taken.
+        deadline = time.monotonic() + 5
+        while len([l for l in self.log if " GET /url/" in l]) < len(cases) \
+                and time.monotonic() < deadline:
+            time.sleep(0.05)
+        lines = [l for l in self.log if " GET /url/" in l]
+        self.assertGreaterEqual(len(lines), len(cases))
+        self.assertTrue(all(" -> " in l and l.endswith("s") for l in lines), lines)
+
+
+if __name__ == "__main__":
+    unittest.main()
