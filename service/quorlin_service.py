@@ -22,8 +22,10 @@ import argparse
 import base64
 import binascii
 import codecs
+import importlib.util
 import ipaddress
 import re
+import socket
 import sys
 import threading
 import time
@@ -614,6 +616,8 @@ class Server(ThreadingHTTPServer):
 
     def __init__(self, address, resolver):
         self.resolver = resolver
+        if ":" in address[0]:
+            self.address_family = socket.AF_INET6
         super().__init__(address, Handler)
 
 
@@ -650,9 +654,13 @@ def main(argv=None):
                         head_timeout=min(5.0, args.socket_timeout))
     server = make_server(args.host, args.port, resolver)
     host, port = server.server_address[:2]
+    if importlib.util.find_spec("yt_dlp") is None:
+        sys.stderr.write("warning: yt_dlp cannot be imported by %s; every request "
+                         "will get an empty reply\n" % sys.executable)
     if not _is_loopback(args.host):
         sys.stderr.write("warning: listening on %s, not only on loopback\n" % args.host)
-    sys.stderr.write("Quorlin service listening on http://%s:%d/\n" % (host, port))
+    shown = "[%s]" % host if ":" in host else host
+    sys.stderr.write("Quorlin service listening on http://%s:%d/\n" % (shown, port))
     sys.stderr.flush()
     try:
         server.serve_forever()

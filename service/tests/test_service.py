@@ -417,7 +417,7 @@ class ResolverTests(unittest.TestCase):
         while len(r.locks) and time.monotonic() < deadline:
             time.sleep(0.01)
         r.deadline = 5
-        fields, outcome = qs.Resolver.resolve(r, "http://b/")
+        fields, outcome = r.resolve("http://b/")
         self.assertEqual(outcome, "ok")
         self.assertEqual(fields["title"], "Clip")
 
