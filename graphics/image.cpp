@@ -163,7 +163,12 @@ bool Image::Save(const wchar_t* path, IStream* stream, const std::string& format
   EncoderBlock block(parameters);
   if (stream)
     return Track(flat::GdipSaveImageToStream(native_, stream, &clsid, block.get()));
-  return Track(flat::GdipSaveImageToFile(native_, path, &clsid, block.get()));
+  // Some GDI+ versions open the file before they look at the encoder; a
+  // failed save must not leave an empty file behind.
+  const bool existed = GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+  bool ok = Track(flat::GdipSaveImageToFile(native_, path, &clsid, block.get()));
+  if (!ok && !existed) DeleteFileW(path);
+  return ok;
 }
 
 bool Image::SaveToFile(const char* path, const std::string& format,
