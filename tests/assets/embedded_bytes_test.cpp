@@ -94,7 +94,8 @@ TEST_CASE("every glyph is a complete 8-bit RGBA PNG of its size") {
   static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   for (const auto& pic : kPictures) {
     if (pic.jpeg) continue;
-    CAPTURE(pic.name);
+    const std::string name = pic.name;
+    CAPTURE(name);
     const AssetBytes& a = pic.bytes;
     REQUIRE(a.size > 8 + 25 + 12);
     CHECK(std::memcmp(a.data, kSignature, 8) == 0);
