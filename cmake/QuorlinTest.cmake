@@ -10,7 +10,7 @@ add_library(quorlin_test_main STATIC ${CMAKE_SOURCE_DIR}/tests/support/test_main
             ${CMAKE_SOURCE_DIR}/tests/support/resource_counts.cpp)
 target_include_directories(quorlin_test_main PUBLIC
   ${CMAKE_BINARY_DIR}/third_party ${CMAKE_SOURCE_DIR}/tests/support)
-target_link_libraries(quorlin_test_main PUBLIC user32 gdi32)
+target_link_libraries(quorlin_test_main PUBLIC gdiplus ole32 user32 gdi32)
 
 # quorlin_add_test(<name> SOURCES ... [LIBS ...] [TIMEOUT s])
 function(quorlin_add_test name)

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "graphics/drawing.h"
 #include "skin/core/gdi_handles.h"
 #include "skin/core/skin_record.h"
 
@@ -225,5 +226,103 @@ void MarkContainerStale(HWND window) {
   for (ContainerState& c : record->containers)
     if (c.hwnd && c.hwnd == parent) c.stale = true;
 }
+
+}  // namespace quorlin::skin
+
+// ---- paths and text effects -----------------------------------------------
+
+namespace quorlin::skin {
+
+namespace {
+SIZE lastGlowIntermediate = {0, 0};
+}
+
+void AddRoundRectPath(graphics::GraphicsPath& path, float x, float y, float w, float h, float d) {
+  if (d < 1) d = 1;
+  if (d > 100) d = 100;
+  path.AddArc(x + w - d, y, d, d, 270, 90);
+  path.AddArc(x + w - d - 1, y + h - d - 1, d + 1, d + 1, 0, 90);
+  path.AddArc(x, y + h - d, d, d, 90, 90);
+  path.AddArc(x, y, d, d, 180, 90);
+  path.CloseFigure();
+}
+
+void AddTopRoundedPath(graphics::GraphicsPath& path, float x, float y, float w, float h, float d) {
+  path.AddLine(x, y + h, x, y + d);
+  path.AddArc(x, y, d, d, 180, 90);
+  path.AddLine(x + d, y, x + w - d, y);
+  path.AddArc(x + w - d, y, d, d, 270, 90);
+  path.AddLine(x + w, y + d, x + w, y + h);
+}
+
+void DrawSoftEdge(graphics::Graphics& g, graphics::GraphicsPath& path, int rings, COLORREF colour, int alpha) {
+  graphics::Pen pen;
+  pen.Create(ArgbFromColorRef(colour, alpha, true), 1.0f);
+  for (int i = 1; i <= rings; ++i) {
+    pen.SetWidth(static_cast<float>(i));
+    g.DrawPath(pen, path);
+  }
+}
+
+void DrawGlowText(graphics::Graphics& g, std::string_view text, float x, float y, float width, float height,
+                  COLORREF textColour, COLORREF glowColour, const GlowTextOptions& o) {
+  using namespace graphics;
+  const int W = static_cast<int>(width), H = static_cast<int>(height);
+  if (W <= 0 || H <= 0 || o.scale <= 0) return;
+  const int sw = static_cast<int>(W / o.scale), sh = static_cast<int>(H / o.scale);
+  lastGlowIntermediate = SIZE{sw, sh};
+  const std::string s(text);
+
+  StringFormat format;
+  format.Create(Gdiplus::StringFormatFlagsLineLimit | (o.wrap ? 0 : Gdiplus::StringFormatFlagsNoWrap));
+  if (o.ellipsis) format.SetTrimming(Gdiplus::StringTrimmingEllipsisCharacter);
+  format.SetAlign(static_cast<Gdiplus::StringAlignment>(o.hAlign));
+  format.SetLineAlign(static_cast<Gdiplus::StringAlignment>(o.vAlign));
+  Font font;
+  font.Create(o.face, o.size, o.style, Gdiplus::UnitWorld);
+
+  // Text in the glow colour, shrunk and blown up again: a soft copy of it.
+  Bitmap a, b, a2;
+  a.CreateBlank(W, H);
+  {
+    Graphics ga;
+    ga.FromImage(a);
+    SolidBrush glow;
+    glow.Create(ArgbFromColorRef(glowColour));
+    ga.DrawString(s.c_str(), font, graphics::RectF(0, 0, static_cast<REAL>(W), static_cast<REAL>(H)), &format, glow);
+  }
+  if (sw > 0 && sh > 0) {
+    b.CreateBlank(sw, sh);
+    Graphics gb;
+    gb.FromImage(b);
+    gb.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+    gb.SetCompositingQuality(Gdiplus::CompositingQualityHighQuality);
+    gb.SetPixelOffsetMode(Gdiplus::PixelOffsetModeNone);
+    gb.DrawImageRect(a, 0, 0, static_cast<REAL>(sw), static_cast<REAL>(sh));
+  }
+  a2.CreateBlank(W, H);
+  if (sw > 0 && sh > 0) {
+    Graphics g2;
+    g2.FromImage(a2);
+    g2.SetCompositingQuality(Gdiplus::CompositingQualityGammaCorrected);
+    g2.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+    g2.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+    g2.DrawImageRect(b, 1, 1, static_cast<REAL>(W), static_cast<REAL>(H));
+  }
+  g.DrawImage(a2, x, y);
+
+  SolidBrush halo;
+  halo.Create(ArgbFromColorRef(glowColour, 60, true));
+  const REAL fw = static_cast<REAL>(W), fh = static_cast<REAL>(H);
+  g.DrawString(s.c_str(), font, graphics::RectF(x, y + 1, fw, fh), &format, halo);
+  g.DrawString(s.c_str(), font, graphics::RectF(x + 2, y + 1, fw, fh), &format, halo);
+  g.DrawString(s.c_str(), font, graphics::RectF(x + 1, y, fw, fh), &format, halo);
+  g.DrawString(s.c_str(), font, graphics::RectF(x + 1, y + 2, fw, fh), &format, halo);
+  SolidBrush ink;
+  ink.Create(ArgbFromColorRef(textColour));
+  g.DrawString(s.c_str(), font, graphics::RectF(x + 1, y + 1, fw, fh), &format, ink);
+}
+
+SIZE LastGlowIntermediateSize() { return lastGlowIntermediate; }
 
 }  // namespace quorlin::skin

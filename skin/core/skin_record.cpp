@@ -1,12 +1,6 @@
 #include "skin/core/skin_record.h"
 
-#if __has_include("graphics/tooltip.h")
 #include "graphics/tooltip.h"
-#else
-namespace quorlin::graphics {
-class Tooltip {};
-}
-#endif
 
 namespace quorlin::skin {
 

@@ -32,15 +32,17 @@ const WineGdiHandleEntry* GdiHandleTable() {
 }
 #pragma GCC diagnostic pop
 
+BOOL CALLBACK CountChild(HWND, LPARAM counter) {
+  ++*reinterpret_cast<unsigned long*>(counter);
+  return TRUE;
+}
+
 BOOL CALLBACK CountWindow(HWND window, LPARAM counter) {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
   if (pid != GetCurrentProcessId()) return TRUE;
   ++*reinterpret_cast<unsigned long*>(counter);
-  EnumChildWindows(window, [](HWND, LPARAM c) -> BOOL {
-    ++*reinterpret_cast<unsigned long*>(c);
-    return TRUE;
-  }, counter);
+  EnumChildWindows(window, CountChild, counter);
   return TRUE;
 }
 
