@@ -1,0 +1,38 @@
+#pragma once
+// Frame painting of a skinned top-level window: the whole client area is
+// composed into a retained back buffer (background, outline, title, caption
+// buttons) and copied to the window; single buttons and the title are
+// repainted from a snapshot of the title strip.
+#include <windows.h>
+
+#include <optional>
+#include <string_view>
+
+namespace quorlin::graphics {
+class Graphics;
+}
+
+namespace quorlin::skin {
+
+// The icon drawn beside the title.
+extern HICON FrameIcon;
+
+void PaintFrame(int skinId, bool toWindow);
+void SetFrameRegion(HWND window);
+void PaintBackground(graphics::Graphics& g, int skinId);
+void PaintOutline(int skinId, graphics::Graphics& g);
+// Draws the title into the back buffer; unless backBufferOnly, also erases
+// the old title first and shows the result. text replaces the window text.
+void PaintTitle(int skinId, bool backBufferOnly, std::optional<std::string_view> text = std::nullopt);
+// pressed: the press look (always shown); otherwise plain/hover at alpha.
+void PaintCaptionButton(int skinId, int index, bool backBufferOnly, bool pressed, int alpha);
+void BlitBackBuffer(int skinId, HDC paintDc);
+void InvalidateSkinnedChildren(int skinId);
+void RestoreFromTitleSnapshot(int skinId, const RECT& r);  // x, y, width, height
+// Title text rectangle (x, y, width, height) for a client width.
+RECT TitleTextRect(int skinId, int clientWidth);
+
+// Releases the back buffer and both snapshots.
+void ReleaseFrameImages(HWND window);
+
+}  // namespace quorlin::skin
