@@ -123,9 +123,15 @@ bool GraphicsPath::AddRoundRect(REAL x, REAL y, REAL width, REAL height, int cor
 bool GraphicsPath::AddString(const char* text, const FontFamily& family, INT style,
                              REAL emSize, const RectF& layout, const StringFormat* format) {
   std::wstring wide = ToWide(text);
+  // Not every GDI+ accepts a null format here; stand in the default one.
+  StringFormat standIn;
+  if (!format) {
+    if (!standIn.GenericDefault()) return false;
+    format = &standIn;
+  }
   return Track(flat::GdipAddPathString(native_, wide.c_str(), lstrlenW(wide.c_str()),
                                        family.GetNative(), style, emSize, &layout,
-                                       format ? format->GetNative() : nullptr));
+                                       format->GetNative()));
 }
 
 bool GraphicsPath::Flatten(REAL flatness) {
