@@ -111,7 +111,9 @@ HWND CreateTransparentLabel(HWND parent, int id, const char* text, const RECT& b
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
   if (!RegisterTransparentLabelClass(instance)) return nullptr;
   LabelOptions copy = options;
-  HWND label = CreateWindowExA(0, TransparentLabelClass, text, WS_CHILD | WS_VISIBLE, bounds.left,
+  // WS_EX_TRANSPARENT: the window beneath paints first and is not clipped
+  // around the label, so its background is always what the label shows.
+  HWND label = CreateWindowExA(WS_EX_TRANSPARENT, TransparentLabelClass, text, WS_CHILD | WS_VISIBLE, bounds.left,
                                bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
                                parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, &copy);
   if (label && font) SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);

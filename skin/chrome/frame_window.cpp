@@ -13,6 +13,7 @@
 #include "skin/controls/edit.h"
 #include "skin/core/apply_skin.h"
 #include "skin/core/painting.h"
+#include "skin/core/skin_options.h"
 #include "skin/core/skin_record.h"
 
 namespace quorlin::skin {

@@ -14,6 +14,7 @@
 #include "app/link_resolver.h"
 #include "app/main_window.h"
 #include "loopback_http.h"
+#include "skin/core/skin_record.h"
 #include "window_probe.h"
 
 using namespace quorlin;
@@ -151,14 +152,17 @@ TEST_CASE_FIXTURE(MainWindowFixture, "the hand cursor shows over the support lab
 TEST_CASE_FIXTURE(MainWindowFixture, "a label's new text replaces the old one over the window background") {
   HWND label = MainWindow.titleLabel;
   const RECT area = ClientRectOf(label);
-  const COLORREF background = GetSysColor(COLOR_BTNFACE);
+  const skin::SkinRecord* record = skin::SkinRecordById(skin::FindSkinId(window));
+  REQUIRE(record);
+  REQUIRE(record->backBufferDc);
   auto inkColumns = [&] {
-    // The rightmost column holding anything but background.
+    // The rightmost column where the screen differs from the window's
+    // painted background.
     const auto shot = CaptureClient(window, area);
     int last = -1;
     for (int y = 0; y < shot.height; ++y)
       for (int x = 0; x < shot.width; ++x)
-        if (shot.At(x, y) != background && x > last) last = x;
+        if (shot.At(x, y) != GetPixel(record->backBufferDc, area.left + x, area.top + y) && x > last) last = x;
     return last;
   };
   CHECK(inkColumns() == -1);  // empty labels fill nothing

@@ -1,0 +1,24 @@
+#pragma once
+// The engine's program-wide switches and the background picture of a
+// skinned window, as the application sets them.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace quorlin::skin {
+
+extern int TrackbarPainterSwitch;
+extern int DropListAccentSwitch;
+extern int firstSizePending;
+
+// Installs picture (JPEG or PNG bytes) behind the client area of a skinned
+// window; placementMode replaces the record's mode when given. False for a
+// window without a skin record or an empty picture.
+bool SetWindowBackground(HWND window, const std::string& picture, std::optional<int> placementMode = std::nullopt);
+
+// Passing a veil alpha is what turns translucent control backgrounds on.
+void SetSkinOptions(int childSkinning, std::optional<int> veilAlpha = std::nullopt,
+                    std::optional<int> trackbarSwitch = std::nullopt);
+
+}  // namespace quorlin::skin
