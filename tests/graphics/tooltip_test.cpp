@@ -138,8 +138,14 @@ TEST_CASE("a long tip wraps at the maximum width") {
   info.cbSize = TTTOOLINFOA_V1_SIZE;
   info.hwnd = owner.hwnd;
   info.uId = 7;
-  // The size the control would give the tip.
+  // Showing the tip makes the control lay out its text; then it reports the
+  // bubble's size.
+  SendMessageA(tip.GetHandle(), TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&info));
   LRESULT size = SendMessageA(tip.GetHandle(), TTM_GETBUBBLESIZE, 0, reinterpret_cast<LPARAM>(&info));
+  RECT shown{};
+  GetWindowRect(tip.GetHandle(), &shown);
+  SendMessageA(tip.GetHandle(), TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&info));
+  CHECK(shown.right - shown.left <= 620);
   const int width = LOWORD(size), height = HIWORD(size);
   CHECK(width <= 620);
   CHECK(height > 30);  // several lines
