@@ -1,0 +1,237 @@
+// The skinned frame on real windows: caption row, hover fades, press and
+// click, maximizing, frame pixels and teardown.
+#include <doctest/doctest.h>
+
+#include <windows.h>
+
+#include <vector>
+
+#include "resource_counts.h"
+#include "skin/chrome/caption_row.h"
+#include "skin/chrome/frame_paint.h"
+#include "skin/core/painting.h"
+#include "skin/core/skin_record.h"
+#include "skinned_window.h"
+#include "window_probe.h"
+
+using namespace quorlin::skin;
+using quorlin::test::SkinnedWindow;
+
+namespace {
+
+constexpr DWORD BothBoxes = WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+
+LRESULT Send(HWND w, UINT m, int x, int y) { return SendMessageA(w, m, 0, MAKELPARAM(x, y)); }
+void Tick(HWND w, int n) {
+  for (int i = 0; i < n; ++i) SendMessageA(w, WM_TIMER, reinterpret_cast<WPARAM>(w), 0);
+}
+int Red(COLORREF c) { return GetRValue(c); }
+int Luma(COLORREF c) { return (GetRValue(c) + GetGValue(c) + GetBValue(c)) / 3; }
+
+}  // namespace
+
+TEST_CASE("caption row of a window with both boxes") {
+  SkinnedWindow w(BothBoxes, 600, 400);
+  const SkinRecord& r = w.Record();
+  REQUIRE(r.captionButtons.size() == 3);
+  CHECK(r.captionRowWidth == 95);
+  CHECK(r.captionRowX == 600 - 94);
+  const float xs[] = {508, 535, 562}, widths[] = {26, 26, 40};
+  for (int i = 0; i < 3; ++i) {
+    CAPTURE(i);
+    CHECK(r.captionButtons[i].rect.x == xs[i]);
+    CHECK(r.captionButtons[i].rect.width == widths[i]);
+    CHECK(r.captionButtons[i].rect.y == 1);
+    CHECK(r.captionButtons[i].rect.height == 18);
+  }
+  struct Hit { int x, y, button; };
+  const Hit hits[] = {{520, 10, 1}, {548, 10, 2}, {580, 10, 3}, {508, 10, 0}, {534, 10, 0},
+                      {535, 10, 0}, {520, 1, 0},  {520, 19, 0}, {400, 10, 0}, {601, 10, 3}, {602, 10, 0}};
+  for (const Hit& h : hits) {
+    CAPTURE(h.x);
+    CAPTURE(h.y);
+    CHECK(HitTestCaptionButton(r, h.x, h.y) == h.button);
+  }
+  // The close button reaches 2 pixels past the client area; the row follows
+  // the right edge.
+  SetWindowPos(w.window, nullptr, 0, 0, 700, 400, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  CHECK(w.Record().captionRowX == 700 - 94);
+  CHECK(w.Record().captionButtons[2].rect.x == 662);
+}
+
+TEST_CASE("a press on a caption button acts on release, wherever the mouse is then") {
+  SkinnedWindow w(BothBoxes, 600, 400);
+  Send(w.window, WM_MOUSEMOVE, 548, 10);
+  Send(w.window, WM_LBUTTONDOWN, 548, 10);
+  CHECK(lastCaptionHit == 2);
+  Send(w.window, WM_LBUTTONUP, 300, 300);
+  CHECK(w.Record().maximized);
+  CHECK(w.Record().captionButtons[1].name == "还原");
+  // Moving off every button before the release cancels.
+  Send(w.window, WM_LBUTTONDOWN, 548, 10);
+  Send(w.window, WM_MOUSEMOVE, 300, 300);
+  Send(w.window, WM_LBUTTONUP, 300, 300);
+  CHECK(w.Record().maximized);
+}
+
+TEST_CASE("hover fades run on one timer, in and out") {
+  SkinnedWindow w(BothBoxes, 600, 400);
+  const int px = 511, py = 4;          // inside button 1, away from its glyph
+  const int qx = 538, qy = 4;          // the same place in button 2
+  const COLORREF plain1 = w.BackBufferPixel(px, py), plain2 = w.BackBufferPixel(qx, qy);
+
+  Send(w.window, WM_MOUSEMOVE, 520, 10);
+  SendMessageA(w.window, WM_MOUSEHOVER, 0, 0);  // what TrackMouseEvent sends 1 ms later
+  CHECK(w.Record().hoverTimerRunning);
+  CHECK(w.Record().hotCaptionButton == 1);
+  Tick(w.window, 4);
+  const COLORREF half = w.BackBufferPixel(px, py);
+  Tick(w.window, 4);
+  const COLORREF full = w.BackBufferPixel(px, py);
+  CHECK(w.Record().fadeIn.step == 8);
+  CHECK(Red(half) < Red(plain1));  // the accent wash has little red
+  CHECK(Red(full) < Red(half));
+  Tick(w.window, 1);
+  CHECK(w.BackBufferPixel(px, py) == full);  // 240 is the end
+
+  Send(w.window, WM_MOUSEMOVE, 547, 10);  // onto the next button
+  CHECK(w.Record().fadeOut.button == 1);
+  CHECK(w.Record().fadeIn.button == 2);
+  Tick(w.window, 8);
+  CHECK(w.BackBufferPixel(px, py) == plain1);
+  CHECK(Red(w.BackBufferPixel(qx, qy)) < Red(plain2));
+
+  // Leaving fades the hot button out and stops the timer.
+  SendMessageA(w.window, WM_MOUSELEAVE, 0, 0);
+  CHECK(w.Record().hotCaptionButton == 0);
+  Tick(w.window, 8);
+  CHECK_FALSE(w.Record().hoverTimerRunning);
+  CHECK(w.Record().fadeOut.button == 0);
+  CHECK(w.BackBufferPixel(qx, qy) == plain2);
+}
+
+TEST_CASE("maximizing: the restore glyph, and a title double click only when resizable") {
+  SUBCASE("not resizable: a double click on the title does nothing") {
+    SkinnedWindow w(BothBoxes, 600, 400, {.resizable = 0});
+    Send(w.window, WM_LBUTTONDBLCLK, 100, 10);
+    CHECK_FALSE(w.Record().maximized);
+  }
+  SUBCASE("resizable: it maximizes") {
+    SkinnedWindow w(BothBoxes, 600, 400);
+    Send(w.window, WM_LBUTTONDBLCLK, 100, 10);
+    CHECK(w.Record().maximized);
+  }
+  SUBCASE("the maximize button shows the restore glyph while maximized") {
+    SkinnedWindow w(BothBoxes, 600, 400);
+    auto buttonPixels = [&] {
+      std::vector<COLORREF> p;
+      for (int y = 2; y < 19; ++y)
+        for (int x = 535; x < 560; ++x) p.push_back(w.BackBufferPixel(x, y));
+      return p;
+    };
+    const auto normal = buttonPixels();
+    w.Record().maximized = true;
+    PaintCaptionButton(w.Id(), 2, true, false, 0);
+    const auto restore = buttonPixels();
+    CHECK(restore != normal);
+    w.Record().maximized = false;
+    PaintCaptionButton(w.Id(), 2, true, false, 0);
+    CHECK(buttonPixels() == normal);
+  }
+  SUBCASE("a full-screen client is corrected once to the work area") {
+    SkinnedWindow w(BothBoxes, 600, 400);
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    SetWindowPos(w.window, nullptr, 0, 0, sw, sh, SWP_NOZORDER | SWP_NOACTIVATE);
+    CHECK(w.Record().maximized);
+    const SIZE work = CurrentWorkAreaSize();
+    RECT r;
+    GetWindowRect(w.window, &r);
+    CHECK(r.right - r.left == work.cx);
+    CHECK(r.bottom - r.top == work.cy);
+  }
+}
+
+TEST_CASE("frame pixels of a 600-wide window") {
+  SkinnedWindow w(BothBoxes, 600, 400);
+  const RECT title = TitleTextRect(w.Id(), 600);
+  CHECK(title.left == 29);
+  CHECK(title.top == 6);
+  CHECK(title.right == 489);  // width
+  CHECK(title.bottom == 42);  // height
+
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  REQUIRE(GetWindowRgn(w.window, region) != ERROR);
+  CHECK_FALSE(PtInRegion(region, 0, 0));
+  CHECK_FALSE(PtInRegion(region, 599, 399));
+  CHECK(PtInRegion(region, 300, 200));
+  CHECK(PtInRegion(region, 3, 3));
+  DeleteObject(region);
+
+  // A dark outer line with a light line inside it.
+  CHECK(Luma(w.BackBufferPixel(0, 200)) < 100);
+  CHECK(Luma(w.BackBufferPixel(1, 200)) > Luma(w.BackBufferPixel(0, 200)) + 60);
+
+  // A new title repaints the title area and nothing else.
+  std::vector<COLORREF> before(600 * 400);
+  for (int y = 0; y < 400; ++y)
+    for (int x = 0; x < 600; ++x) before[y * 600 + x] = w.BackBufferPixel(x, y);
+  SetWindowTextA(w.window, "Another, much longer title");
+  int insideChanged = 0, outsideChanged = 0;
+  for (int y = 0; y < 400; ++y)
+    for (int x = 0; x < 600; ++x) {
+      const bool inTitle = x >= 9 && x < 29 + 489 && y >= 3 && y < 48;
+      if (before[y * 600 + x] != w.BackBufferPixel(x, y)) (inTitle ? insideChanged : outsideChanged)++;
+    }
+  CHECK(insideChanged > 20);
+  CHECK(outsideChanged == 0);
+}
+
+TEST_CASE("teardown restores the window and releases the frame") {
+  const unsigned long gdi0 = quorlin::test::GdiObjectCount();
+  HWND window = nullptr;
+  {
+    SkinnedWindow w(BothBoxes, 300, 200);
+    window = w.window;
+    CHECK(w.Record().backBufferDc != nullptr);
+  }
+  CHECK(SkinRegistry.empty());
+  CHECK(DcBitmapCacheSize() == 0);
+  CHECK(quorlin::test::GdiObjectCount() <= gdi0 + 4);
+  (void)window;
+}
+
+TEST_CASE("create, skin, destroy cycles and hover fades leave GDI and USER counts flat") {
+  auto cycle = [] {
+    SkinnedWindow w(WS_MINIMIZEBOX, 444, 314, {.resizable = 0}, [](HWND parent) {
+      quorlin::test::AddChild(parent, "Edit", WS_VISIBLE, WS_EX_CLIENTEDGE, 20, 40, 200, 24);
+      quorlin::test::AddChild(parent, "Edit", WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE, WS_EX_CLIENTEDGE,
+                              20, 80, 200, 100);
+    });
+  };
+  for (int i = 0; i < 5; ++i) cycle();
+  unsigned long gdi = quorlin::test::GdiObjectCount(), user = quorlin::test::UserObjectCount();
+  const DWORD start = GetTickCount();
+  for (int i = 0; i < 100; ++i) cycle();
+  MESSAGE("100 skin cycles took ", GetTickCount() - start, " ms");
+  CHECK(quorlin::test::GdiObjectCount() <= gdi + 4);
+  CHECK(quorlin::test::UserObjectCount() <= user + 2);
+
+  SkinnedWindow w(WS_MINIMIZEBOX, 444, 314, {.resizable = 0});
+  gdi = quorlin::test::GdiObjectCount();
+  user = quorlin::test::UserObjectCount();
+  const DWORD fadeStart = GetTickCount();
+  for (int i = 0; i < 100; ++i) {
+    Send(w.window, WM_MOUSEMOVE, 390, 10);
+    SendMessageA(w.window, WM_MOUSEHOVER, 0, 0);
+    Tick(w.window, 8);
+    SendMessageA(w.window, WM_MOUSELEAVE, 0, 0);
+    Tick(w.window, 8);
+    if (i % 10 == 0) {
+      InvalidateRect(w.window, nullptr, FALSE);
+      UpdateWindow(w.window);
+    }
+  }
+  MESSAGE("100 fade cycles took ", GetTickCount() - fadeStart, " ms");
+  CHECK(quorlin::test::GdiObjectCount() <= gdi + 2);
+  CHECK(quorlin::test::UserObjectCount() <= user + 1);
+}
