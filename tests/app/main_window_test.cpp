@@ -14,6 +14,7 @@
 #include "app/link_resolver.h"
 #include "app/main_window.h"
 #include "loopback_http.h"
+#include "skin/core/painting.h"
 #include "skin/core/skin_record.h"
 #include "window_probe.h"
 
@@ -231,4 +232,37 @@ TEST_CASE_FIXTURE(MainWindowFixture, "read-link with the service down empties th
   CHECK(test::WindowText(MainWindow.durationLabel).empty());
   CHECK(test::WindowText(MainWindow.siteLabel).empty());
   CHECK(test::WindowText(MainWindow.downloadAddressEdit).empty());
+}
+
+TEST_CASE_FIXTURE(MainWindowFixture, "the main window comes up skinned with the application's switches") {
+  const int id = skin::FindSkinId(window);
+  REQUIRE(id >= 1);
+  const skin::SkinRecord& r = *skin::SkinRecordById(id);
+  CHECK(skin::VeilAlpha == 100);
+  CHECK(skin::TranslucentControls == 1);
+  CHECK(r.backgroundMode == 3);
+  CHECK_FALSE(r.backgroundPicture.empty());
+  CHECK_FALSE(r.resizable);
+  CHECK(r.captionButtons.size() == 2);
+  // Both edit fields are attached.
+  CHECK(skin::ControlRecord(MainWindow.addressEdit, &skin::SkinRecord::edits) != nullptr);
+  CHECK(skin::ControlRecord(MainWindow.downloadAddressEdit, &skin::SkinRecord::edits) != nullptr);
+  // Not resizable: a double click on the title leaves the size alone.
+  SendMessageA(window, WM_LBUTTONDBLCLK, 0, MAKELPARAM(100, 10));
+  CHECK(Width() == 444);
+  CHECK_FALSE(r.maximized);
+}
+
+TEST_CASE("closing the main window restores its procedure and drops its record") {
+  OleInitialize(nullptr);
+  HWND window = CreateMainWindow(GetModuleHandleA(nullptr));
+  REQUIRE(skin::FindSkinId(window) >= 1);
+  const size_t records = skin::SkinRegistry.size();
+  // Destruction runs the frame's teardown; watch the procedure on the way.
+  SendMessageA(window, WM_CLOSE, 0, 0);
+  CHECK_FALSE(IsWindow(window));
+  CHECK(skin::SkinRegistry.size() == records - 1);
+  CHECK(skin::DcBitmapCacheSize() == 0);
+  quorlin::test::PumpMessages(20);
+  OleUninitialize();
 }
