@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "resource_counts.h"
@@ -234,4 +236,34 @@ TEST_CASE("create, skin, destroy cycles and hover fades leave GDI and USER count
   MESSAGE("100 fade cycles took ", GetTickCount() - fadeStart, " ms");
   CHECK(quorlin::test::GdiObjectCount() <= gdi + 2);
   CHECK(quorlin::test::UserObjectCount() <= user + 1);
+}
+
+TEST_CASE("deactivating the application runs the working-set utility from the Windows directory") {
+  const char* windir = std::getenv("windir");
+  REQUIRE(windir);
+  const std::string path = std::string(windir) + "\\empty.exe";
+  DeleteFileA(path.c_str());
+  SkinnedWindow w(WS_MINIMIZEBOX, 300, 200);
+  SendMessageA(w.window, WM_ACTIVATEAPP, 0, 0);
+  CHECK(w.Record().active == 0);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  REQUIRE(file != INVALID_HANDLE_VALUE);
+  char head[2] = {};
+  DWORD got = 0;
+  ReadFile(file, head, 2, &got, nullptr);
+  CloseHandle(file);
+  CHECK(head[0] == 'M');  // a Windows program
+  CHECK(head[1] == 'Z');
+
+  // An existing file is left as it is.
+  file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  WriteFile(file, "MZ-kept", 7, &got, nullptr);
+  CloseHandle(file);
+  SendMessageA(w.window, WM_ACTIVATEAPP, 0, 0);
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+  CHECK(data.nFileSizeLow == 7u);
+  DeleteFileA(path.c_str());
+  SendMessageA(w.window, WM_ACTIVATEAPP, 1, 0);
+  CHECK(w.Record().active == 1);
 }
