@@ -1,0 +1,902 @@
+// quorlin_bench: medians of the skinned main window's paints, of start-up and
+// of reply processing, each next to a baseline measured in the same run.
+//
+//   quorlin_bench            the full table (many repetitions)
+//   quorlin_bench --quick    the same table with few repetitions
+//   quorlin_bench --soak N   N rounds of repaints, hover fades, label changes
+//                            and read-link round trips; exits 1 when GDI
+//                            objects, USER objects or private bytes grew
+//                            beyond a small allowance
+#include "loopback_http.h"
+#include "resource_counts.h"
+
+#include <windows.h>
+// ole2.h first: the GDI+ headers need its types.
+#include <ole2.h>
+#include <gdiplus.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/codecs.h"
+#include "app/link_resolver.h"
+#include "app/main_window.h"
+#include "app/program.h"
+#include "app/skin_hookup.h"
+#include "assets/assets.h"
+#include "graphics/drawing.h"
+#include "skin/chrome/frame_paint.h"
+#include "skin/controls/edit.h"
+#include "skin/core/apply_skin.h"
+#include "skin/core/gdi_handles.h"
+#include "skin/core/painting.h"
+#include "skin/core/skin_images.h"
+#include "skin/core/skin_options.h"
+#include "skin/core/skin_record.h"
+
+namespace quorlin {
+namespace bench {
+// The read-link round trips of the soak go to the bench's own server on this
+// port; when the port is taken the server takes a free one and the text is
+// rewritten before the first request.
+constexpr unsigned short ServicePort = 18620;
+char ServiceAddressText[64] = "http://127.0.0.1:18620";
+}  // namespace bench
+const char* const ServiceBaseAddress = bench::ServiceAddressText;
+}  // namespace quorlin
+
+namespace {
+
+using namespace quorlin;
+using skin::SkinRecord;
+
+// ---- clock and statistics ----------------------------------------------
+
+double TicksPerMs() {
+  static const double perMs = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return static_cast<double>(f.QuadPart) / 1000.0;
+  }();
+  return perMs;
+}
+
+double NowMs() {
+  LARGE_INTEGER c;
+  QueryPerformanceCounter(&c);
+  return static_cast<double>(c.QuadPart) / TicksPerMs();
+}
+
+template <typename F>
+double TimeMs(F&& f) {
+  const double t0 = NowMs();
+  f();
+  return NowMs() - t0;
+}
+
+double Median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  const size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+bool Quick = false;
+int Reps(int full) { return Quick ? std::max(3, full / 25) : full; }
+
+// ---- messages -------------------------------------------------------------
+
+// Dispatches what is queued, then keeps doing so for about ms milliseconds.
+// WM_QUIT (the main window's destruction posts one) is dropped.
+void Pump(DWORD ms = 0) {
+  const DWORD end = GetTickCount() + ms;
+  for (int rounds = 0; rounds < 1000; ++rounds) {
+    MSG m;
+    for (int n = 0; n < 10000 && PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE); ++n) {
+      if (m.message == WM_QUIT) continue;
+      TranslateMessage(&m);
+      DispatchMessageA(&m);
+    }
+    const DWORD now = GetTickCount();
+    if (ms == 0 || static_cast<LONG>(end - now) <= 0) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+  }
+}
+
+// Paints everything invalid now, children included, and waits for GDI.
+void PaintNow(HWND w) {
+  UpdateWindow(w);
+  GdiFlush();
+}
+
+// ---- owners -----------------------------------------------------------------
+
+class UniqueWindow {
+ public:
+  UniqueWindow() = default;
+  explicit UniqueWindow(HWND h) : h_(h) {}
+  ~UniqueWindow() { reset(); }
+  UniqueWindow(const UniqueWindow&) = delete;
+  UniqueWindow& operator=(const UniqueWindow&) = delete;
+  HWND get() const { return h_; }
+  void reset() {
+    if (h_ && IsWindow(h_)) DestroyWindow(h_);
+    h_ = nullptr;
+    Pump();
+  }
+
+ private:
+  HWND h_ = nullptr;
+};
+
+class UniqueHook {
+ public:
+  explicit UniqueHook(HHOOK h) : h_(h) {}
+  ~UniqueHook() {
+    if (h_) UnhookWindowsHookEx(h_);
+  }
+  UniqueHook(const UniqueHook&) = delete;
+  UniqueHook& operator=(const UniqueHook&) = delete;
+
+ private:
+  HHOOK h_;
+};
+
+// A 32-bit DIB in a memory DC: the source of the BitBlt baselines.
+class MemorySurface {
+ public:
+  MemorySurface(int w, int h)
+      : dc_(CreateCompatibleDC(nullptr)), bitmap_(skin::CreateDib32(w, h)), select_(dc_.get(), bitmap_.get()) {
+    PatBlt(dc_.get(), 0, 0, w, h, WHITENESS);
+  }
+  HDC dc() const { return dc_.get(); }
+
+ private:
+  skin::UniqueMemoryDc dc_;
+  skin::UniqueBitmap bitmap_;
+  skin::SelectedObject select_;
+};
+
+std::string Picture() {
+  const auto& p = assets::BackgroundPicture;
+  return std::string(reinterpret_cast<const char*>(p.data), p.size);
+}
+
+SIZE ClientSize(HWND w) {
+  RECT r = {};
+  GetClientRect(w, &r);
+  return SIZE{r.right, r.bottom};
+}
+
+SIZE WindowSize(HWND w) {
+  RECT r = {};
+  GetWindowRect(w, &r);
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+// ---- the main window, skinned or not -----------------------------------------
+
+// Timestamps of the windows created while a main window is being made: the
+// main window itself first, then its controls in creation order.
+struct CreationTrace {
+  bool active = false;
+  bool placeholder = false;  // register a bare record so ApplySkin passes the window by
+  HWND placeholderWindow = nullptr;
+  std::vector<double> created;
+  std::vector<std::string> classes;
+  // When the first window of class cls began to be created; end when none.
+  double First(const char* cls, double end) const {
+    for (size_t i = 0; i < classes.size(); ++i)
+      if (classes[i] == cls) return created[i];
+    return end;
+  }
+};
+CreationTrace Trace;
+
+LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND && Trace.active) {
+    const auto* cw = reinterpret_cast<const CBT_CREATEWNDA*>(lParam);
+    const HWND w = reinterpret_cast<HWND>(wParam);
+    const char* cls = cw->lpcs->lpszClass;
+    const bool isMain = HIWORD(reinterpret_cast<ULONG_PTR>(cls)) != 0 && std::strcmp(cls, MainWindowClass) == 0;
+    if (isMain || !Trace.created.empty()) {
+      Trace.created.push_back(NowMs());
+      Trace.classes.push_back(HIWORD(reinterpret_cast<ULONG_PTR>(cls)) ? cls : "#atom");
+    }
+    if (isMain && Trace.placeholder) {
+      Trace.placeholderWindow = w;
+      // ApplySkin leaves a window alone that already has a record, and
+      // SetWindowBackground needs the skin-id property, which this one lacks.
+      auto record = std::make_unique<SkinRecord>();
+      record->hwnd = w;
+      skin::AppendSkinRecord(std::move(record));
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Creates MainWindow the way the program does. Unskinned: no frame procedure,
+// no child skins, no background (the engine's switch for child skinning is
+// off meanwhile). Returns the window, not yet shown.
+HWND CreateMain(bool skinned) {
+  UniqueHook hook(SetWindowsHookExA(WH_CBT, CreationHook, nullptr, GetCurrentThreadId()));
+  Trace = CreationTrace{};
+  Trace.active = true;
+  Trace.placeholder = !skinned;
+  const int childSkinning = skin::ChildSkinningEnabled;
+  if (!skinned) skin::ChildSkinningEnabled = 0;
+  HWND w = CreateMainWindow(GetModuleHandleA(nullptr));
+  Trace.active = false;
+  if (!skinned) {
+    skin::RemoveSkinRecord(skin::FindSkinId(Trace.placeholderWindow));
+    skin::ChildSkinningEnabled = childSkinning;
+  }
+  return w;
+}
+
+void ShowMain(HWND w) {
+  ShowWindow(w, SW_SHOWNORMAL);
+  PaintNow(w);
+}
+
+// The options OnMainWindowCreated passes.
+skin::SkinOptions MainWindowSkinOptions() {
+  skin::SkinOptions o;
+  o.resizable = 0;
+  o.showTitle = 1;
+  return o;
+}
+
+// A plain pop-up window of any size, skinned as the program skins its main
+// window.
+LRESULT CALLBACK PlainWindowProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
+
+HWND CreateSkinnedPlainWindow(int width, int height) {
+  static const bool registered = [] {
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = PlainWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = "QuorlinBenchWindow";
+    return RegisterClassExA(&wc) != 0;
+  }();
+  if (!registered) return nullptr;
+  HWND w = CreateWindowExA(0, "QuorlinBenchWindow", "Quorlin", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, width,
+                           height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  if (!w) return nullptr;
+  skin::ApplySkin(w, MainWindowSkinOptions());
+  skin::SetWindowBackground(w, Picture(), 3);
+  skin::SetSkinOptions(1, 100);
+  return w;
+}
+
+SkinRecord* RecordOf(HWND w) { return skin::SkinRecordById(skin::FindSkinId(w)); }
+
+// ---- the table ------------------------------------------------------------------
+
+struct Row {
+  std::string name;
+  double ms;
+  std::string baselineName;
+  double baselineMs;
+  double target;  // the largest acceptable ratio; 0 none
+};
+std::vector<Row> Rows;
+std::vector<std::string> Notes;
+
+void AddRow(std::string name, double ms, std::string baselineName, double baselineMs, double target = 0) {
+  Rows.push_back(Row{std::move(name), ms, std::move(baselineName), baselineMs, target});
+  const Row& r = Rows.back();
+  std::printf("  %-44s %10.4f ms   vs %-34s %10.4f ms   x%.2f\n", r.name.c_str(), r.ms, r.baselineName.c_str(),
+              r.baselineMs, r.baselineMs > 0 ? r.ms / r.baselineMs : 0.0);
+  std::fflush(stdout);
+}
+
+void Note(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void Note(const char* format, ...) {
+  char buffer[512];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(buffer, sizeof buffer, format, args);
+  va_end(args);
+  Notes.push_back(buffer);
+  std::printf("  . %s\n", buffer);
+  std::fflush(stdout);
+}
+
+// Times a and b alternately, reps times each; the medians.
+std::pair<double, double> Compare(int reps, const std::function<void()>& a, const std::function<void()>& b,
+                                  const std::function<void()>& between = {}) {
+  std::vector<double> ta, tb;
+  for (int i = 0; i < reps; ++i) {
+    ta.push_back(TimeMs(a));
+    if (between) between();
+    tb.push_back(TimeMs(b));
+    if (between) between();
+  }
+  return {Median(ta), Median(tb)};
+}
+
+double BlitOnce(HWND w, const MemorySurface& source, int x, int y, int width, int height, bool wholeWindow = false) {
+  skin::WindowDc dc(w, wholeWindow);
+  return TimeMs([&] {
+    BitBlt(dc.get(), x, y, width, height, source.dc(), x, y, SRCCOPY);
+    GdiFlush();
+  });
+}
+
+// ---- paint benchmarks ---------------------------------------------------------
+
+bool SteadyPaint(HWND w) {
+  const SkinRecord* r = RecordOf(w);
+  const bool steady = r && !r->fullRepaintNeeded;
+  InvalidateRect(w, nullptr, FALSE);
+  PaintNow(w);
+  return steady;
+}
+
+double MedianSteadyPaint(HWND w, int reps, double* blit) {
+  const SIZE s = ClientSize(w);
+  MemorySurface source(s.cx, s.cy);
+  int fullRepaints = 0;
+  std::vector<double> paint, copy;
+  for (int i = 0; i < reps; ++i) {
+    bool steady = true;
+    paint.push_back(TimeMs([&] { steady = SteadyPaint(w); }));
+    if (!steady) ++fullRepaints;
+    copy.push_back(BlitOnce(w, source, 0, 0, s.cx, s.cy));
+  }
+  if (fullRepaints) Note("%d of %d steady-state paints found a full repaint pending", fullRepaints, reps);
+  *blit = Median(copy);
+  return Median(paint);
+}
+
+void BenchMainWindowPaints() {
+  std::printf("\nMain window paints\n");
+  UniqueWindow main(CreateMain(true));
+  HWND w = main.get();
+  if (!w) {
+    Note("CreateMainWindow failed; paint rows skipped");
+    return;
+  }
+  ShowMain(w);
+  Pump(100);
+  PaintNow(w);
+  const int id = skin::FindSkinId(w);
+  const SIZE s = ClientSize(w);
+
+  double blit = 0;
+  const double steady = MedianSteadyPaint(w, Reps(400), &blit);
+  AddRow("steady-state WM_PAINT 444x314", steady, "BitBlt of the client area", blit, 1.5);
+
+  // Where a steady paint goes: the back-buffer copy and the labels it
+  // invalidates (they repaint inside the same UpdateWindow).
+  {
+    std::vector<double> own, labels;
+    for (int i = 0; i < Reps(200); ++i) {
+      own.push_back(TimeMs([&] {
+        skin::WindowDc dc(w);
+        skin::BlitBackBuffer(id, dc.get());
+        GdiFlush();
+      }));
+      labels.push_back(TimeMs([&] {
+        for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+          if (GetWindowLongPtrA(c, GWL_EXSTYLE) & WS_EX_TRANSPARENT) InvalidateRect(c, nullptr, FALSE);
+        PaintNow(w);
+      }));
+    }
+    Note("steady paint parts: BlitBackBuffer %.4f ms, repainting the transparent labels %.4f ms", Median(own),
+         Median(labels));
+  }
+
+  const auto [frameOff, steady2] = Compare(
+      Reps(60), [&] { skin::PaintFrame(id, false); GdiFlush(); }, [&] { SteadyPaint(w); }, [&] { PaintNow(w); });
+  AddRow("PaintFrame(id, false) 444x314", frameOff, "steady-state WM_PAINT", steady2);
+  const auto [frameOn, steady3] = Compare(
+      Reps(60), [&] { skin::PaintFrame(id, true); GdiFlush(); }, [&] { SteadyPaint(w); }, [&] { PaintNow(w); });
+  AddRow("PaintFrame(id, true) 444x314", frameOn, "steady-state WM_PAINT", steady3);
+
+  // Caption button hover fade, through the frame procedure: onto the button,
+  // hover, eight timer steps in; off the caption row, eight steps out.
+  {
+    const SkinRecord* r = RecordOf(w);
+    const skin::CaptionButton& b = r->captionButtons.back();
+    const int bx = static_cast<int>(b.rect.x) - 2, by = static_cast<int>(b.rect.y);
+    const int bw = b.width + 2, bh = b.height + 1;
+    const LPARAM onButton = MAKELPARAM(static_cast<int>(b.rect.x + b.rect.width / 2),
+                                       static_cast<int>(b.rect.y + b.rect.height / 2));
+    const LPARAM offRow = MAKELPARAM(s.cx / 2, s.cy / 2);
+    MemorySurface source(s.cx, s.cy);
+    std::vector<double> steps, copies;
+    const WPARAM timer = reinterpret_cast<WPARAM>(w);
+    for (int i = 0; i < Reps(60); ++i) {
+      SendMessageA(w, WM_MOUSEMOVE, 0, onButton);
+      SendMessageA(w, WM_MOUSEHOVER, 0, onButton);
+      for (int k = 0; k < 8; ++k) {
+        steps.push_back(TimeMs([&] { SendMessageA(w, WM_TIMER, timer, 0); GdiFlush(); }));
+        copies.push_back(BlitOnce(w, source, bx, by, bw, bh));
+      }
+      SendMessageA(w, WM_MOUSEMOVE, 0, offRow);
+      for (int k = 0; k < 8; ++k) {
+        steps.push_back(TimeMs([&] { SendMessageA(w, WM_TIMER, timer, 0); GdiFlush(); }));
+        copies.push_back(BlitOnce(w, source, bx, by, bw, bh));
+      }
+    }
+    Pump(50);
+    char name[96];
+    std::snprintf(name, sizeof name, "hover step (WM_TIMER) %dx%d button", bw, bh);
+    AddRow(name, Median(steps), "BitBlt of the button rectangle", Median(copies), 3.0);
+
+    const int index = static_cast<int>(r->captionButtons.size());
+    std::vector<double> direct, copies2;
+    for (int i = 0; i < Reps(300); ++i) {
+      const int alpha = 30 * (1 + i % 8);
+      direct.push_back(TimeMs([&] { skin::PaintCaptionButton(id, index, false, false, alpha); GdiFlush(); }));
+      copies2.push_back(BlitOnce(w, source, bx, by, bw, bh));
+    }
+    skin::PaintCaptionButton(id, index, false, false, 0);
+    AddRow("PaintCaptionButton(id, i, false, false, a)", Median(direct), "BitBlt of the button rectangle",
+           Median(copies2), 3.0);
+
+    // Parts of one step: decoding the glyph PNG, which every step does.
+    std::vector<double> decode;
+    for (int i = 0; i < Reps(300); ++i)
+      decode.push_back(TimeMs([&] {
+        graphics::Image glyph;
+        glyph.FromBytes(b.glyph.data(), b.glyph.size());
+        glyph.GetWidth();
+      }));
+    Note("caption glyph PNG decode (graphics::Image::FromBytes + first use): %.4f ms", Median(decode));
+  }
+
+  // The edit field's border ring.
+  {
+    HWND edit = MainWindow.addressEdit;
+    const SIZE e = WindowSize(edit);
+    MemorySurface source(e.cx, e.cy);
+    std::vector<double> frame, copies;
+    for (int i = 0; i < Reps(300); ++i) {
+      frame.push_back(TimeMs([&] { skin::PaintEditFrame(edit, false, true, false, true); GdiFlush(); }));
+      copies.push_back(BlitOnce(edit, source, 0, 0, e.cx, e.cy, true));
+    }
+    char name[96];
+    std::snprintf(name, sizeof name, "PaintEditFrame %dx%d", static_cast<int>(e.cx), static_cast<int>(e.cy));
+    AddRow(name, Median(frame), "BitBlt of the control's size", Median(copies));
+  }
+  Pump(20);
+}
+
+void BenchLargeWindow() {
+  std::printf("\nA 1280x800 skinned window\n");
+  UniqueWindow big(CreateSkinnedPlainWindow(1280, 800));
+  HWND w = big.get();
+  if (!w) {
+    Note("the 1280x800 window could not be created");
+    return;
+  }
+  ShowMain(w);
+  Pump(50);
+  PaintNow(w);
+  const int id = skin::FindSkinId(w);
+  double blit = 0;
+  const double steady = MedianSteadyPaint(w, Reps(200), &blit);
+  AddRow("steady-state WM_PAINT 1280x800", steady, "BitBlt of the client area", blit, 1.5);
+  const auto [frameOff, steady2] = Compare(
+      Reps(40), [&] { skin::PaintFrame(id, false); GdiFlush(); }, [&] { SteadyPaint(w); }, [&] { PaintNow(w); });
+  AddRow("PaintFrame(id, false) 1280x800", frameOff, "steady-state WM_PAINT", steady2);
+  const auto [frameOn, steady3] = Compare(
+      Reps(40), [&] { skin::PaintFrame(id, true); GdiFlush(); }, [&] { SteadyPaint(w); }, [&] { PaintNow(w); });
+  AddRow("PaintFrame(id, true) 1280x800", frameOn, "steady-state WM_PAINT", steady3);
+}
+
+// ---- start-up ----------------------------------------------------------------------
+
+void BenchStartUp() {
+  std::printf("\nStart-up to the first painted frame\n");
+  // Warm both paths once: class registration, fonts, the browser control.
+  for (bool skinned : {true, false}) {
+    UniqueWindow w(CreateMain(skinned));
+    ShowMain(w.get());
+    Pump(20);
+  }
+  std::vector<double> skinned, plain;
+  for (int i = 0; i < Reps(25); ++i) {
+    for (bool isSkinned : {true, false}) {
+      HWND w = nullptr;
+      const double t = TimeMs([&] {
+        w = CreateMain(isSkinned);
+        ShowMain(w);
+      });
+      (isSkinned ? skinned : plain).push_back(t);
+      UniqueWindow owner(w);
+      Pump(5);
+    }
+  }
+  AddRow("MainWindow skinned: create+show+paint", Median(skinned), "unskinned (no frame, no child skins)",
+         Median(plain), 1.5);
+}
+
+// Where a create / skin / destroy cycle of the skinned main window goes: the
+// steps of CreateMainWindow and OnMainWindowCreated, called one by one.
+void BenchCycleBreakdown() {
+  std::printf("\nCreate / skin / destroy cycle of the skinned main window, by step\n");
+  struct Steps {
+    std::vector<double> total, mainWindow, browserPane, controls, applySkin, background, show, update, destroy;
+  } s;
+  std::vector<double> realCycle;
+  for (int i = 0; i < Reps(15); ++i) {
+    // The real thing, for the total.
+    realCycle.push_back(TimeMs([&] {
+      HWND w = CreateMain(true);
+      ShowMain(w);
+      DestroyWindow(w);
+    }));
+    Pump(5);
+
+    // The same steps one at a time.
+    const double t0 = NowMs();
+    HWND w = CreateMain(false);
+    const double t1 = NowMs();
+    const double host = Trace.First("QuorlinBrowserHost", t1);
+    const double firstLabel = Trace.First("QuorlinLabel", t1);
+    s.applySkin.push_back(TimeMs([&] { skin::ApplySkin(w, MainWindowSkinOptions()); }));
+    s.background.push_back(TimeMs([&] { skin::SetWindowBackground(w, Picture(), 3); }));
+    skin::SetSkinOptions(1, 100);
+    s.show.push_back(TimeMs([&] { ShowWindow(w, SW_SHOWNORMAL); GdiFlush(); }));
+    s.update.push_back(TimeMs([&] { PaintNow(w); }));
+    s.destroy.push_back(TimeMs([&] { DestroyWindow(w); }));
+    s.total.push_back(NowMs() - t0);
+    s.mainWindow.push_back(host - t0);           // registration, CreateWindowEx, label font
+    s.browserPane.push_back(firstLabel - host);  // the WebBrowser control and its host
+    s.controls.push_back(t1 - firstLabel);       // the other twelve controls
+    Pump(5);
+  }
+  Note("real cycle (CreateMainWindow + ShowWindow + UpdateWindow + DestroyWindow): %.2f ms", Median(realCycle));
+  Note("by step, sum %.2f ms:", Median(s.total));
+  Note("  CreateWindowEx of the main window + label font  %8.2f ms", Median(s.mainWindow));
+  Note("  CreateBrowserPane (WebBrowser control)          %8.2f ms", Median(s.browserPane));
+  Note("  the twelve other controls                       %8.2f ms", Median(s.controls));
+  Note("  ApplySkin                                       %8.2f ms", Median(s.applySkin));
+  Note("  SetWindowBackground                             %8.2f ms", Median(s.background));
+  Note("  ShowWindow (first PaintFrame via WM_SHOWWINDOW) %8.2f ms", Median(s.show));
+  Note("  UpdateWindow (pending WM_PAINTs, children)      %8.2f ms", Median(s.update));
+  Note("  DestroyWindow                                   %8.2f ms", Median(s.destroy));
+
+  // The pieces of SetWindowBackground and of the first paint.
+  const std::string picture = Picture();
+  std::vector<double> average, decodeBitmap, getPixels, seeding, drawStretched;
+  for (int i = 0; i < Reps(15); ++i) {
+    average.push_back(TimeMs([&] { skin::AverageImageColor(picture, 2000, 0, 0); }));
+    graphics::Bitmap bitmap;
+    decodeBitmap.push_back(TimeMs([&] {
+      bitmap.FromBytes(picture.data(), picture.size());
+      bitmap.GetPixel(0, 0);
+    }));
+    const int bw = static_cast<int>(bitmap.GetWidth()), bh = static_cast<int>(bitmap.GetHeight());
+    unsigned sink = 0;
+    getPixels.push_back(TimeMs([&] {
+      for (int k = 0; k < 2000; ++k) sink += bitmap.GetPixel((k * 37) % bw, (k * 53) % bh);
+    }));
+    // AverageImageColor seeds a fresh Mersenne Twister for every coordinate.
+    seeding.push_back(TimeMs([&] {
+      for (unsigned k = 1; k <= 4000; ++k) {
+        std::mt19937 generator(45000 + k);
+        sink += static_cast<unsigned>(std::uniform_int_distribution<int>(0, 599)(generator));
+      }
+    }));
+    if (sink == 1) std::printf(" ");
+    MemorySurface target(444, 314);
+    drawStretched.push_back(TimeMs([&] {
+      graphics::Image image;
+      image.FromBytes(picture.data(), picture.size());
+      graphics::Graphics g;
+      g.FromHDC(target.dc());
+      g.DrawImageRect(image, 0, 0, 444, 314);
+    }));
+  }
+  Note("AverageImageColor(picture, 2000) %.2f ms = JPEG decode to a GDI+ bitmap %.2f ms + 2000 GetPixel %.2f ms"
+       " + 4000 mt19937 seedings %.2f ms",
+       Median(average), Median(decodeBitmap), Median(getPixels), Median(seeding));
+  Note("PaintBackground's picture: JPEG decode + stretched draw to 444x314 %.2f ms (every PaintFrame)",
+       Median(drawStretched));
+}
+
+// ---- reply processing against the loopback transfer ------------------------------
+
+std::string PercentEncode(const std::string& bytes) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : bytes) {
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
+        c == '_' || c == ':' || c == '/' || c == '<' || c == '>' || c == '[' || c == ']' || c == '!' || c == ' ') {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    }
+  }
+  return out;
+}
+
+// A reply of exactly size bytes as the service sends it: percent-encoded
+// UTF-8 XML whose title takes up the room.
+std::string MakeReply(size_t size, unsigned seed) {
+  // "视频" and "标题" in UTF-8, then some ASCII.
+  static const char* const pieces[] = {"\xE8\xA7\x86\xE9\xA2\x91", "\xE6\xA0\x87\xE9\xA2\x98", " Quorlin ", "2024",
+                                       "\xEF\xBC\x81"};
+  const std::string head = "<?xml version=\"1.0\" encoding=\"utf-8\"?><video><title><![CDATA[";
+  char tail[512];
+  std::snprintf(tail, sizeof tail,
+                "]]></title><furl><![CDATA[http://127.0.0.1/media/%u.mp4]]></furl><ftype>mp4</ftype>"
+                "<size>%u</size><time>03:25</time><sites><site><![CDATA[%s]]></site></sites></video>",
+                seed, 1048576u * (1 + seed % 50), PercentEncode("\xE4\xBC\x98\xE9\x85\xB7").c_str());
+  std::string reply = head;
+  std::mt19937 generator(seed);
+  const size_t room = size - head.size() - std::strlen(tail);
+  std::string title;
+  for (;;) {
+    const std::string piece = PercentEncode(pieces[generator() % 5]);
+    if (title.size() + piece.size() > room) break;
+    title += piece;
+  }
+  title.append(room - title.size(), 'x');
+  reply += title;
+  reply += tail;
+  return reply;
+}
+
+void BenchReplies() {
+  std::printf("\nProcessReply against the loopback transfer of the same bytes\n");
+  struct Case {
+    const char* label;
+    const char* path;
+    size_t size;
+    int reps;
+    std::string body;
+  };
+  std::vector<Case> cases = {{"1 KB", "/1k", 1024, Reps(400), {}},
+                             {"100 KB", "/100k", 102400, Reps(100), {}},
+                             {"1 MB", "/1m", 1048576, Reps(25), {}}};
+  for (Case& c : cases) c.body = MakeReply(c.size, static_cast<unsigned>(c.size));
+  test::LoopbackHttpServer server([&](const std::string& head) {
+    for (const Case& c : cases)
+      if (head.rfind(std::string("GET ") + c.path + " ", 0) == 0) return test::OkReply(c.body);
+    return test::OkReply("", true, "404 Not Found");
+  });
+  if (!server.listening()) {
+    Note("the loopback server did not start; reply rows skipped");
+    return;
+  }
+  struct Result {
+    double process, transfer;
+    size_t size;
+  };
+  std::vector<Result> results;
+  for (const Case& c : cases) {
+    const std::string address = server.BaseAddress() + c.path;
+    if (FetchUrl(address) != c.body) Note("%s: the transfer did not bring the reply back intact", c.label);
+    if (ProcessReply(c.body).furl.empty()) Note("%s: ProcessReply found no download address", c.label);
+    std::vector<double> process, transfer;
+    for (int i = 0; i < c.reps; ++i) {
+      transfer.push_back(TimeMs([&] { FetchUrl(address); }));
+      process.push_back(TimeMs([&] { ProcessReply(c.body); }));
+    }
+    results.push_back(Result{Median(process), Median(transfer), c.size});
+    AddRow(std::string("ProcessReply ") + c.label, results.back().process,
+           std::string("FetchUrl of ") + c.label + " over loopback", results.back().transfer, 0.1);
+  }
+  for (const Result& r : results) {
+    const double kb = static_cast<double>(r.size) / 1024.0;
+    Note("%7.0f KB: ProcessReply %.5f ms/KB, transfer %.5f ms/KB", kb, r.process / kb, r.transfer / kb);
+  }
+  if (results.size() == 3 && results[1].process > 0)
+    Note("ProcessReply 1 MB / 100 KB = %.2f (10.24 if linear); 100 KB / 1 KB = %.2f (100 if linear)",
+         results[2].process / results[1].process, results[1].process / results[0].process);
+
+  // Where the time of the largest reply goes.
+  const std::string& big = cases.back().body;
+  std::vector<double> decode, cuts, size;
+  for (int i = 0; i < Reps(15); ++i) {
+    std::string text;
+    decode.push_back(TimeMs([&] { text = PercentDecode(big, true); }));
+    cuts.push_back(TimeMs([&] {
+      ExtractBetween(text, "<title><![CDATA[", "]]></ti");
+      ExtractBetween(text, "<furl><![CDATA[", "]]></furl>");
+      ExtractBetween(text, "<ftype>", "</ftype>");
+      ExtractBetween(text, "<size>", "</size>");
+      ExtractBetween(text, "<time>", "</time>");
+      ExtractBetween(text, "es><site><![CDATA[", "]]></sit");
+    }));
+    size.push_back(TimeMs([&] { FormatSizeInMegabytes("1572864"); }));
+  }
+  Note("ProcessReply 1 MB by step: PercentDecode + UTF-8->GBK %.2f ms, six ExtractBetween cuts %.2f ms, size %.4f ms",
+       Median(decode), Median(cuts), Median(size));
+}
+
+void PrintTable() {
+  std::printf("\n%-44s %12s  %-36s %12s %8s %8s\n", "case", "median ms", "baseline", "median ms", "ratio", "target");
+  for (const Row& r : Rows) {
+    const double ratio = r.baselineMs > 0 ? r.ms / r.baselineMs : 0;
+    char target[32] = "";
+    if (r.target > 0) std::snprintf(target, sizeof target, "<=%.1f %s", r.target, ratio <= r.target ? "ok" : "MISS");
+    std::printf("%-44s %12.4f  %-36s %12.4f %8.2f %8s\n", r.name.c_str(), r.ms, r.baselineName.c_str(), r.baselineMs,
+                ratio, target);
+  }
+  std::fflush(stdout);
+}
+
+// ---- soak --------------------------------------------------------------------------
+
+struct Counts {
+  unsigned long gdi, user;
+  SIZE_T privateBytes;
+};
+
+Counts Measure() {
+  Pump(20);
+  PROCESS_MEMORY_COUNTERS_EX pmc = {};
+  pmc.cb = sizeof pmc;
+  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
+  // PrivateUsage reads 0 under Wine; PagefileUsage is the same figure there.
+  return Counts{test::GdiObjectCount(), test::UserObjectCount(), pmc.PagefileUsage};
+}
+
+std::string SoakReply(const std::string& head) {
+  static unsigned n = 0;
+  ++n;
+  std::string body = "<video><title><![CDATA[" + PercentEncode("\xE8\xA7\x86\xE9\xA2\x91 ") + std::to_string(n) +
+                     "]]></title><furl><![CDATA[http://127.0.0.1/media/" + std::to_string(n) +
+                     ".mp4]]></furl><ftype>mp4</ftype><size>" + std::to_string(1048576u * (n % 90 + 1)) +
+                     "</size><time>0" + std::to_string(n % 10) + ":25</time><sites><site><![CDATA[loopback]]>"
+                     "</site></sites></video>";
+  (void)head;
+  return body;
+}
+
+int Soak(int rounds) {
+  std::printf("Soak: %d rounds of repaint, hover fade, label changes and read-link\n", rounds);
+  std::unique_ptr<test::LoopbackHttpServer> server;
+  const auto handler = [](const std::string& head) {
+    if (head.rfind("GET /url/", 0) != 0) return test::OkReply("", true, "404 Not Found");
+    return test::OkReply(SoakReply(head));
+  };
+  server = std::make_unique<test::LoopbackHttpServer>(handler, bench::ServicePort);
+  if (!server->listening()) {
+    server = std::make_unique<test::LoopbackHttpServer>(handler, 0);
+    if (!server->listening()) {
+      std::printf("soak: no loopback server\n");
+      return 2;
+    }
+    std::snprintf(bench::ServiceAddressText, sizeof bench::ServiceAddressText, "%s", server->BaseAddress().c_str());
+    std::printf("  port %u is taken; the service address is %s\n", bench::ServicePort, bench::ServiceAddressText);
+  }
+
+  UniqueWindow main(CreateMain(true));
+  HWND w = main.get();
+  if (!w) {
+    std::printf("soak: CreateMainWindow failed\n");
+    return 2;
+  }
+  ShowMain(w);
+  Pump(100);
+
+  const SkinRecord* r = RecordOf(w);
+  const SIZE s = ClientSize(w);
+  std::vector<LPARAM> buttons;
+  for (const skin::CaptionButton& b : r->captionButtons)
+    buttons.push_back(MAKELPARAM(static_cast<int>(b.rect.x + b.rect.width / 2),
+                                 static_cast<int>(b.rect.y + b.rect.height / 2)));
+  const LPARAM offRow = MAKELPARAM(s.cx / 2, s.cy / 2);
+  HWND labels[] = {MainWindow.titleLabel, MainWindow.sizeLabel, MainWindow.formatLabel, MainWindow.durationLabel,
+                   MainWindow.siteLabel};
+  int failedReads = 0;
+
+  const auto round = [&](int i) {
+    InvalidateRect(w, nullptr, FALSE);
+    PaintNow(w);
+
+    const WPARAM timer = reinterpret_cast<WPARAM>(w);
+    SendMessageA(w, WM_MOUSEMOVE, 0, buttons[static_cast<size_t>(i) % buttons.size()]);
+    SendMessageA(w, WM_MOUSEHOVER, 0, 0);
+    for (int k = 0; k < 8; ++k) SendMessageA(w, WM_TIMER, timer, 0);
+    SendMessageA(w, WM_MOUSEMOVE, 0, offRow);
+    for (int k = 0; k < 8; ++k) SendMessageA(w, WM_TIMER, timer, 0);
+
+    char text[64];
+    for (size_t k = 0; k < 5; ++k) {
+      std::snprintf(text, sizeof text, "第%d轮 %d", i, static_cast<int>(k));
+      SetWindowTextA(labels[k], (i + static_cast<int>(k)) % 7 == 0 ? "" : text);
+    }
+    PaintNow(w);
+
+    std::snprintf(text, sizeof text, "https://127.0.0.1/watch?v=%d", i);
+    SetWindowTextA(MainWindow.addressEdit, text);
+    ReadLink();
+    if (LinkInfo.furl.empty()) ++failedReads;
+    Pump();
+  };
+
+  constexpr int WarmUpRounds = 20;
+  for (int i = 0; i < WarmUpRounds; ++i) round(i);
+  const Counts before = Measure();
+  const double t0 = NowMs();
+  for (int i = 0; i < rounds; ++i) round(WarmUpRounds + i);
+  const double elapsed = NowMs() - t0;
+  const Counts after = Measure();
+
+  // What a round may leave behind at most, over the whole run: the counts
+  // must come back to where they were after the warm-up.
+  constexpr long GdiAllowance = 4;
+  constexpr long UserAllowance = 2;
+  constexpr long long PrivateBytesAllowance = 2ll << 20;
+  const long gdiGrowth = static_cast<long>(after.gdi) - static_cast<long>(before.gdi);
+  const long userGrowth = static_cast<long>(after.user) - static_cast<long>(before.user);
+  const long long memoryGrowth = static_cast<long long>(after.privateBytes) - static_cast<long long>(before.privateBytes);
+  std::printf("  %d rounds in %.0f ms (%.2f ms a round), after %d warm-up rounds\n", rounds, elapsed,
+              elapsed / rounds, WarmUpRounds);
+  std::printf("  %-14s %12s %12s %12s %12s\n", "", "before", "after", "growth", "allowed");
+  std::printf("  %-14s %12lu %12lu %12ld %12ld\n", "GDI objects", before.gdi, after.gdi, gdiGrowth, GdiAllowance);
+  std::printf("  %-14s %12lu %12lu %12ld %12ld\n", "USER objects", before.user, after.user, userGrowth, UserAllowance);
+  std::printf("  %-14s %12llu %12llu %12lld %12lld\n", "private bytes",
+              static_cast<unsigned long long>(before.privateBytes), static_cast<unsigned long long>(after.privateBytes),
+              memoryGrowth, PrivateBytesAllowance);
+  std::printf("  read-link round trips without a download address: %d\n", failedReads);
+  const bool ok = gdiGrowth <= GdiAllowance && userGrowth <= UserAllowance && memoryGrowth <= PrivateBytesAllowance &&
+                  failedReads == 0;
+  std::printf("soak: %s\n", ok ? "ok" : "FAILED");
+  return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int soakRounds = -1;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--quick") == 0) {
+      Quick = true;
+    } else if (std::strcmp(argv[i], "--soak") == 0 && i + 1 < argc) {
+      soakRounds = std::max(1, std::atoi(argv[++i]));
+    } else {
+      std::fprintf(stderr, "usage: quorlin_bench [--quick] [--soak N]\n");
+      return 2;
+    }
+  }
+
+  Gdiplus::GdiplusStartupInput input;
+  Gdiplus::GdiplusStartup(&GraphicsToken, &input, nullptr);
+  ApplicationIcon = LoadIconA(GetModuleHandleA(nullptr), "DEFAULT_ICON");
+  if (!ApplicationIcon) ApplicationIcon = LoadIconA(nullptr, IDI_APPLICATION);
+  SetSkinStartValues();
+  OleInitialize(nullptr);
+
+  int result = 0;
+  if (soakRounds > 0) {
+    result = Soak(soakRounds);
+  } else {
+    std::printf("quorlin_bench%s: medians in milliseconds (QueryPerformanceCounter)\n", Quick ? " --quick" : "");
+    BenchMainWindowPaints();
+    BenchLargeWindow();
+    BenchStartUp();
+    BenchCycleBreakdown();
+    BenchReplies();
+    PrintTable();
+  }
+
+  CloseInternetHandle();
+  OleUninitialize();
+  Gdiplus::GdiplusShutdown(GraphicsToken);
+  GraphicsToken = 0;
+  return result;
+}
