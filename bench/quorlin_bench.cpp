@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -182,6 +183,112 @@ SIZE WindowSize(HWND w) {
   GetWindowRect(w, &r);
   return SIZE{r.right - r.left, r.bottom - r.top};
 }
+
+// ---- where sent messages spend their time -----------------------------------------
+
+// Inclusive time per (window class, message) of every message sent to a
+// window of this thread while a profile is recording; nested messages count
+// in their own entry and in the ones around them.
+class MessageProfile {
+ public:
+  MessageProfile()
+      : before_(SetWindowsHookExA(WH_CALLWNDPROC, Before, nullptr, GetCurrentThreadId())),
+        after_(SetWindowsHookExA(WH_CALLWNDPROCRET, After, nullptr, GetCurrentThreadId())) {
+    current_ = this;
+  }
+  ~MessageProfile() { Stop(); }
+  // Records into this profile (one profile records at a time).
+  void Start() {
+    current_ = this;
+    open_.clear();
+  }
+  void Stop() {
+    if (current_ == this) current_ = nullptr;
+  }
+  MessageProfile(const MessageProfile&) = delete;
+  MessageProfile& operator=(const MessageProfile&) = delete;
+
+  // The entries with the most time, per run of runs.
+  std::string Top(size_t count, int runs) const {
+    std::vector<std::pair<std::string, Entry>> sorted(totals_.begin(), totals_.end());
+    std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.second.ms > b.second.ms; });
+    std::string out;
+    char line[160];
+    for (size_t i = 0; i < sorted.size() && i < count; ++i) {
+      std::snprintf(line, sizeof line, "%s%s %.2f ms (%.1fx)", i ? "; " : "", sorted[i].first.c_str(),
+                    sorted[i].second.ms / runs, static_cast<double>(sorted[i].second.calls) / runs);
+      out += line;
+    }
+    return out;
+  }
+
+ private:
+  struct Entry {
+    double ms = 0;
+    long calls = 0;
+  };
+  struct Open {
+    HWND window;
+    UINT message;
+    double start;
+  };
+
+  static std::string Key(HWND w, UINT m) {
+    char cls[64] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    static const struct {
+      UINT id;
+      const char* name;
+    } names[] = {{WM_PAINT, "WM_PAINT"}, {WM_NCPAINT, "WM_NCPAINT"}, {WM_ERASEBKGND, "WM_ERASEBKGND"},
+                 {WM_SHOWWINDOW, "WM_SHOWWINDOW"}, {WM_SIZE, "WM_SIZE"}, {WM_WINDOWPOSCHANGED, "WM_WINDOWPOSCHANGED"},
+                 {WM_WINDOWPOSCHANGING, "WM_WINDOWPOSCHANGING"}, {WM_ACTIVATEAPP, "WM_ACTIVATEAPP"},
+                 {WM_ACTIVATE, "WM_ACTIVATE"}, {WM_NCACTIVATE, "WM_NCACTIVATE"}, {WM_DESTROY, "WM_DESTROY"},
+                 {WM_NCDESTROY, "WM_NCDESTROY"}, {WM_CTLCOLOREDIT, "WM_CTLCOLOREDIT"},
+                 {WM_CTLCOLORSTATIC, "WM_CTLCOLORSTATIC"}, {WM_CTLCOLORBTN, "WM_CTLCOLORBTN"},
+                 {WM_DRAWITEM, "WM_DRAWITEM"}, {WM_SETTEXT, "WM_SETTEXT"}, {WM_SETFOCUS, "WM_SETFOCUS"},
+                 {WM_KILLFOCUS, "WM_KILLFOCUS"}, {WM_TIMER, "WM_TIMER"}, {WM_SETCURSOR, "WM_SETCURSOR"},
+                 {WM_PRINTCLIENT, "WM_PRINTCLIENT"}, {WM_NCCALCSIZE, "WM_NCCALCSIZE"}};
+    std::string message;
+    for (const auto& n : names)
+      if (n.id == m) message = n.name;
+    if (message.empty()) {
+      char hex[16];
+      std::snprintf(hex, sizeof hex, "0x%04X", m);
+      message = hex;
+    }
+    return std::string(cls) + " " + message;
+  }
+
+  static LRESULT CALLBACK Before(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && current_) {
+      const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
+      current_->open_.push_back(Open{m->hwnd, m->message, NowMs()});
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  static LRESULT CALLBACK After(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && current_) {
+      const auto* m = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+      auto& open = current_->open_;
+      // Close the innermost matching entry (a hook may miss a return).
+      for (size_t i = open.size(); i-- > 0;) {
+        if (open[i].window == m->hwnd && open[i].message == m->message) {
+          Entry& e = current_->totals_[Key(m->hwnd, m->message)];
+          e.ms += NowMs() - open[i].start;
+          ++e.calls;
+          open.resize(i);
+          break;
+        }
+      }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+
+  static inline MessageProfile* current_ = nullptr;
+  UniqueHook before_, after_;
+  std::vector<Open> open_;
+  std::map<std::string, Entry> totals_;
+};
 
 // ---- the main window, skinned or not -----------------------------------------
 
@@ -362,6 +469,39 @@ double MedianSteadyPaint(HWND w, int reps, double* blit) {
   return Median(paint);
 }
 
+// The public pieces PaintFrame is made of, each timed on its own.
+void NotePaintFrameParts(HWND w, int reps) {
+  const int id = skin::FindSkinId(w);
+  const SIZE s = ClientSize(w);
+  const SkinRecord* r = RecordOf(w);
+  MemorySurface target(s.cx, s.cy);
+  std::vector<double> background, outline, title, buttons, region, children, dib;
+  for (int i = 0; i < reps; ++i) {
+    background.push_back(TimeMs([&] {
+      graphics::Graphics g;
+      g.FromHDC(target.dc());
+      skin::PaintBackground(g, id);
+    }));
+    outline.push_back(TimeMs([&] {
+      graphics::Graphics g;
+      g.FromHDC(target.dc());
+      skin::PaintOutline(id, g);
+    }));
+    title.push_back(TimeMs([&] { skin::PaintTitle(id, true); }));
+    buttons.push_back(TimeMs([&] {
+      for (int k = 1; k <= static_cast<int>(r->captionButtons.size()); ++k) skin::PaintCaptionButton(id, k, true, false, 0);
+    }));
+    dib.push_back(TimeMs([&] { skin::UniqueBitmap b(skin::CreateDib32(s.cx, s.cy)); }));
+    region.push_back(TimeMs([&] { skin::SetFrameRegion(w); GdiFlush(); }));
+    children.push_back(TimeMs([&] { skin::InvalidateSkinnedChildren(id); PaintNow(w); }));
+  }
+  Note("PaintFrame parts %dx%d: PaintBackground %.2f ms, PaintOutline %.2f ms, title %.2f ms, caption buttons %.2f ms,"
+       " one %dx%d DIB %.3f ms (x3); with toWindow: SetFrameRegion %.2f ms, skinned children repaint %.2f ms",
+       static_cast<int>(s.cx), static_cast<int>(s.cy), Median(background), Median(outline), Median(title),
+       Median(buttons), static_cast<int>(s.cx), static_cast<int>(s.cy), Median(dib), Median(region), Median(children));
+  PaintNow(w);
+}
+
 void BenchMainWindowPaints() {
   std::printf("\nMain window paints\n");
   UniqueWindow main(CreateMain(true));
@@ -398,6 +538,10 @@ void BenchMainWindowPaints() {
     }
     Note("steady paint parts: BlitBackBuffer %.4f ms, repainting the transparent labels %.4f ms", Median(own),
          Median(labels));
+    const int runs = Reps(100);
+    MessageProfile profile;
+    for (int i = 0; i < runs; ++i) SteadyPaint(w);
+    Note("steady paint, sent messages per paint: %s", profile.Top(8, runs).c_str());
   }
 
   const auto [frameOff, steady2] = Compare(
@@ -406,6 +550,7 @@ void BenchMainWindowPaints() {
   const auto [frameOn, steady3] = Compare(
       Reps(60), [&] { skin::PaintFrame(id, true); GdiFlush(); }, [&] { SteadyPaint(w); }, [&] { PaintNow(w); });
   AddRow("PaintFrame(id, true) 444x314", frameOn, "steady-state WM_PAINT", steady3);
+  NotePaintFrameParts(w, Reps(30));
 
   // Caption button hover fade, through the frame procedure: onto the button,
   // hover, eight timer steps in; off the caption row, eight steps out.
@@ -457,7 +602,25 @@ void BenchMainWindowPaints() {
         glyph.FromBytes(b.glyph.data(), b.glyph.size());
         glyph.GetWidth();
       }));
-    Note("caption glyph PNG decode (graphics::Image::FromBytes + first use): %.4f ms", Median(decode));
+    std::vector<double> surface, draw;
+    MemorySurface scratch(s.cx, s.cy);
+    graphics::Image glyph;
+    glyph.FromBytes(b.glyph.data(), b.glyph.size());
+    for (int i = 0; i < Reps(300); ++i) {
+      surface.push_back(TimeMs([&] {
+        graphics::Graphics g;
+        g.FromHDC(scratch.dc());
+        g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+      }));
+      draw.push_back(TimeMs([&] {
+        graphics::Graphics g;
+        g.FromHDC(scratch.dc());
+        g.DrawImageRect(glyph, b.rect.x, b.rect.y, static_cast<float>(b.width), static_cast<float>(b.height));
+      }));
+    }
+    Note("hover step pieces: glyph PNG decode %.4f ms, a GDI+ Graphics on a %dx%d DC %.4f ms,"
+         " Graphics + one decoded glyph drawn %.4f ms",
+         Median(decode), static_cast<int>(s.cx), static_cast<int>(s.cy), Median(surface), Median(draw));
   }
 
   // The edit field's border ring.
@@ -492,12 +655,25 @@ void BenchLargeWindow() {
   double blit = 0;
   const double steady = MedianSteadyPaint(w, Reps(200), &blit);
   AddRow("steady-state WM_PAINT 1280x800", steady, "BitBlt of the client area", blit, 1.5);
+  {
+    std::vector<double> clipped, paintPair;
+    for (int i = 0; i < Reps(200); ++i) {
+      clipped.push_back(TimeMs([&] { ReleaseDC(w, skin::ChildClippedDc(w)); }));
+      paintPair.push_back(TimeMs([&] {
+        InvalidateRect(w, nullptr, FALSE);
+        skin::PaintScope paint(w);
+      }));
+    }
+    Note("steady paint overhead 1280x800: ChildClippedDc + ReleaseDC %.4f ms, InvalidateRect + BeginPaint/EndPaint"
+         " %.4f ms", Median(clipped), Median(paintPair));
+  }
   const auto [frameOff, steady2] = Compare(
       Reps(40), [&] { skin::PaintFrame(id, false); GdiFlush(); }, [&] { SteadyPaint(w); }, [&] { PaintNow(w); });
   AddRow("PaintFrame(id, false) 1280x800", frameOff, "steady-state WM_PAINT", steady2);
   const auto [frameOn, steady3] = Compare(
       Reps(40), [&] { skin::PaintFrame(id, true); GdiFlush(); }, [&] { SteadyPaint(w); }, [&] { PaintNow(w); });
   AddRow("PaintFrame(id, true) 1280x800", frameOn, "steady-state WM_PAINT", steady3);
+  NotePaintFrameParts(w, Reps(20));
 }
 
 // ---- start-up ----------------------------------------------------------------------
@@ -561,6 +737,48 @@ void BenchCycleBreakdown() {
     s.browserPane.push_back(firstLabel - host);  // the WebBrowser control and its host
     s.controls.push_back(t1 - firstLabel);       // the other twelve controls
     Pump(5);
+  }
+  // The same cycle again with the sent messages of each step recorded.
+  {
+    MessageProfile show, update, destroy, apply;
+    destroy.Stop();
+    const int runs = Reps(5);
+    std::vector<double> frameOnly, passes[9];
+    for (int i = 0; i < runs; ++i) {
+      HWND w = CreateMain(false);
+      apply.Start();
+      // ApplySkin without its attach passes, then each pass on its own.
+      skin::ChildSkinningEnabled = 0;
+      frameOnly.push_back(TimeMs([&] { skin::ApplySkin(w, MainWindowSkinOptions()); }));
+      skin::ChildSkinningEnabled = 1;
+      const int id = skin::FindSkinId(w);
+      for (int k = 0; k < 9; ++k)
+        if (skin::AttachPasses[k].pass) passes[k].push_back(TimeMs([&] { skin::AttachPasses[k].pass(id, w); }));
+      apply.Stop();
+      skin::SetWindowBackground(w, Picture(), 3);
+      skin::SetSkinOptions(1, 100);
+      show.Start();
+      ShowWindow(w, SW_SHOWNORMAL);
+      GdiFlush();
+      update.Start();
+      PaintNow(w);
+      destroy.Start();
+      DestroyWindow(w);
+      destroy.Stop();
+      Pump(5);
+    }
+    std::string split;
+    char part[96];
+    for (int k = 0; k < 9; ++k)
+      if (!passes[k].empty()) {
+        std::snprintf(part, sizeof part, ", %s pass %.2f ms", skin::AttachPasses[k].family, Median(passes[k]));
+        split += part;
+      }
+    Note("ApplySkin split: frame only %.2f ms%s", Median(frameOnly), split.c_str());
+    Note("ApplySkin and passes, sent messages: %s", apply.Top(5, runs).c_str());
+    Note("ShowWindow, sent messages: %s", show.Top(6, runs).c_str());
+    Note("UpdateWindow, sent messages: %s", update.Top(6, runs).c_str());
+    Note("DestroyWindow, sent messages: %s", destroy.Top(6, runs).c_str());
   }
   Note("real cycle (CreateMainWindow + ShowWindow + UpdateWindow + DestroyWindow): %.2f ms", Median(realCycle));
   Note("by step, sum %.2f ms:", Median(s.total));
@@ -723,6 +941,17 @@ void BenchReplies() {
   }
   Note("ProcessReply 1 MB by step: PercentDecode + UTF-8->GBK %.2f ms, six ExtractBetween cuts %.2f ms, size %.4f ms",
        Median(decode), Median(cuts), Median(size));
+  std::vector<double> unescape, convert, oneCut, copy;
+  for (int i = 0; i < Reps(15); ++i) {
+    std::string raw, text;
+    unescape.push_back(TimeMs([&] { raw = PercentDecode(big, false); }));
+    convert.push_back(TimeMs([&] { text = Utf8ToAnsi(raw); }));
+    oneCut.push_back(TimeMs([&] { ExtractBetween(text, "<size>", "</size>"); }));
+    copy.push_back(TimeMs([&] { ReplyText = text; }));
+  }
+  Note("PercentDecode 1 MB alone %.2f ms, Utf8ToAnsi of the result %.2f ms; one cut behind the title"
+       " (<size>) %.2f ms; copying the text %.3f ms",
+       Median(unescape), Median(convert), Median(oneCut), Median(copy));
 }
 
 void PrintTable() {
