@@ -12,6 +12,7 @@
 #include "graphics/tooltip.h"
 #include "skin/controls/edit.h"
 #include "skin/core/apply_skin.h"
+#include "skin/core/button_skin.h"
 #include "skin/core/painting.h"
 #include "skin/core/skin_options.h"
 #include "skin/core/skin_record.h"
@@ -276,6 +277,16 @@ void OnCommand(const SkinRecord& r, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+// Push buttons are owner-drawn by the skin; check boxes and radio buttons
+// paint themselves.
+void OnDrawItem(LPARAM lParam) {
+  const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+  if (!item || item->CtlType != ODT_BUTTON) return;
+  const ButtonState* button = ControlRecord(item->hwndItem, &SkinRecord::buttons);
+  if (!button || button->hwnd != item->hwndItem || button->kind != PushButtonKind) return;
+  PaintPushButton(item->hwndItem, item->hDC, item->itemState, item->rcItem);
+}
+
 void OnNotify(LPARAM lParam) {
   const auto* header = reinterpret_cast<const NMHDR*>(lParam);
   if (!header) return;
@@ -394,6 +405,9 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_CTLCOLORBTN:
       if (ControlSwitchesOn())
         return reinterpret_cast<LRESULT>(HollowResponse(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)));
+      break;
+    case WM_DRAWITEM:
+      OnDrawItem(lParam);
       break;
     case WM_COMMAND:
       OnCommand(*r, wParam, lParam);

@@ -6,13 +6,14 @@
 #include "graphics/tooltip.h"
 #include "skin/chrome/caption_row.h"
 #include "skin/controls/edit.h"
+#include "skin/core/button_skin.h"
 #include "skin/core/skin_images.h"
 
 namespace quorlin::skin {
 
 const AttachPassEntry AttachPasses[9] = {
-    {"push buttons", nullptr},
-    {"check boxes and radio buttons", nullptr},
+    {"push buttons", AttachPushButtons},
+    {"check boxes and radio buttons", AttachCheckAndRadioButtons},
     {"edit fields and combo box edits", AttachEditsAndCombos},
     {"trackbars", nullptr},
     {"progress bars", nullptr},

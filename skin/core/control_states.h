@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "graphics/tooltip.h"
+
 namespace quorlin::skin {
 
 // Attached push buttons, check boxes and radio buttons.
@@ -12,10 +14,12 @@ struct ButtonState {
   HWND hwnd = nullptr;
   WNDPROC previousWndProc = nullptr;
   int kind = 0;  // 0 push button, 4 radio button, 5 check box
-  std::string text;
+  std::string text;  // the window text, kept current on WM_SETTEXT
   bool focused = false;
   bool checkedAtAttach = false;
   HWND parentWindow = nullptr;
+  // Push buttons get an empty one; its window is destroyed with the button.
+  graphics::Tooltip tooltip;
   std::string fontFace;
   int fontSize = 0;
   int fontStyle = 0;

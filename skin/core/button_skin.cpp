@@ -1,0 +1,595 @@
+// The button skin: attach passes, the shared button window procedure and the
+// painters. Every paint copies what lies behind the button, draws over it off
+// screen, shows the result and commits it to the window's composite image;
+// the off-screen image and every drawing object go away before the paint
+// returns.
+#include "skin/core/button_skin.h"
+
+#include <cmath>
+#include <string>
+
+#include "assets/assets.h"
+#include "graphics/drawing.h"
+#include "skin/core/gdi_handles.h"
+#include "skin/core/painting.h"
+#include "skin/core/skin_record.h"
+
+namespace quorlin::skin {
+namespace {
+
+using graphics::ARGB;
+using graphics::PointF;
+using graphics::REAL;
+using GRect = graphics::RectF;
+
+constexpr COLORREF Black = 0x000000, White = 0xFFFFFF, Grey = 0x808080;
+constexpr COLORREF FocusEdgeColour = 0xDDCA22;
+constexpr char DefaultFace[] = "宋体";
+
+ARGB Argb(int alpha, COLORREF colour) { return ArgbFromColorRef(colour, alpha, true); }
+
+ButtonState* ButtonRecord(HWND button) {
+  ButtonState* state = ControlRecord(button, &SkinRecord::buttons);
+  return state && state->hwnd == button ? state : nullptr;
+}
+SkinRecord* OwnerRecord(HWND button) { return SkinRecordById(GetIntProp(button, PropOwnerSkinId)); }
+
+LRESULT PassOn(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto previous = reinterpret_cast<WNDPROC>(GetPropA(button, PropPreviousProc));
+  return previous ? CallWindowProcA(previous, button, message, wParam, lParam)
+                  : DefWindowProcA(button, message, wParam, lParam);
+}
+
+bool IsIndicatorKind(int kind) { return kind == RadioButtonKind || kind == CheckBoxKind; }
+
+std::string WindowTextOf(HWND window) {
+  const int length = GetWindowTextLengthA(window);
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  const int copied = GetWindowTextA(window, text.data(), length + 1);
+  text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+  return text;
+}
+
+// Common attach step: the record, the properties and the subclassing.
+ButtonState* AttachButton(SkinRecord& record, int skinId, HWND child, int kind) {
+  const int index = TakeControlRecord(record.buttons, child);
+  if (index == 0) return nullptr;
+  ButtonState& state = record.buttons[static_cast<size_t>(index - 1)];
+  state.kind = kind;
+  state.captionGlow = -1;
+  state.usePictures = false;
+  state.text = WindowTextOf(child);
+  SetIntProp(child, PropSkinId, index);
+  SetIntProp(child, PropOwnerSkinId, skinId);
+  state.previousWndProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ButtonWindowProc)));
+  SetIntProp(child, PropPreviousProc, reinterpret_cast<LONG_PTR>(state.previousWndProc));
+  return &state;
+}
+
+void SetFontFields(ButtonState& state, HWND child) {
+  ControlFont font = QueryControlFont(child);
+  state.fontFace = std::move(font.face);
+  state.fontSize = font.size;
+  state.fontStyle = font.style;
+}
+
+// ---- drawing helpers ----------------------------------------------------
+
+graphics::GraphicsPath RoundRect(REAL x, REAL y, REAL w, REAL h, REAL d) {
+  graphics::GraphicsPath path;
+  path.Create();
+  AddRoundRectPath(path, x, y, w, h, d);
+  return path;
+}
+
+graphics::GraphicsPath Ellipse(REAL x, REAL y, REAL w, REAL h) {
+  graphics::GraphicsPath path;
+  path.Create();
+  path.AddEllipse(x, y, w, h);
+  return path;
+}
+
+void FillSolid(graphics::Graphics& g, const graphics::GraphicsPath& path, ARGB colour) {
+  graphics::SolidBrush brush;
+  if (brush.Create(colour)) g.FillPath(brush, path);
+}
+
+void FillGradient(graphics::Graphics& g, const graphics::GraphicsPath& path, PointF a, PointF b, ARGB from, ARGB to) {
+  graphics::LinearGradientBrush brush;
+  if (brush.Create(a, b, from, to)) g.FillPath(brush, path);
+}
+
+void FillGradientRect(graphics::Graphics& g, const GRect& rect, PointF a, PointF b, ARGB from, ARGB to) {
+  graphics::LinearGradientBrush brush;
+  if (brush.Create(a, b, from, to)) g.FillRectangle(brush, rect);
+}
+
+void Stroke(graphics::Graphics& g, const graphics::GraphicsPath& path, ARGB colour) {
+  graphics::Pen pen;
+  if (pen.Create(colour, 1.0f)) g.DrawPath(pen, path);
+}
+
+// The glow around a hot indicator: white, then the accent, fading outwards.
+void FillGlow(graphics::Graphics& g, const graphics::GraphicsPath& area) {
+  struct Layer {
+    COLORREF centre;
+    REAL focus;
+  };
+  for (const Layer layer : {Layer{White, 0.4f}, Layer{AccentColour, 0.3f}}) {
+    graphics::PathGradientBrush brush;
+    if (!brush.FromPath(area)) continue;
+    brush.SetCenterColor(Argb(255, layer.centre));
+    ARGB surround = Argb(0, White);
+    INT count = 1;
+    brush.SetSurroundColors(&surround, &count);
+    brush.SetFocusScales(layer.focus, layer.focus);
+    g.FillPath(brush, area);
+  }
+}
+
+struct CaptionLayout {
+  GRect rect;
+  Gdiplus::StringAlignment align;
+};
+
+void DrawCaption(graphics::Graphics& g, HWND button, const ButtonState& state, const CaptionLayout& layout) {
+  if (state.text.empty()) return;
+  graphics::SolidBrush brush;
+  graphics::Font font;
+  graphics::StringFormat format;
+  const COLORREF colour = static_cast<COLORREF>(GetIntProp(button, PropTextColour));
+  const char* face = state.fontFace.empty() ? DefaultFace : state.fontFace.c_str();
+  const REAL size = static_cast<REAL>(state.fontSize > 0 ? state.fontSize : 12);
+  if (!brush.Create(Argb(255, colour)) || !font.Create(face, size, state.fontStyle, Gdiplus::UnitPixel) ||
+      !format.Create(0))
+    return;
+  format.SetAlign(layout.align);
+  format.SetLineAlign(Gdiplus::StringAlignmentCenter);
+  g.DrawString(state.text.c_str(), font, layout.rect, &format, brush);
+}
+
+// Commits a finished image and shows it in dc.
+void Present(HWND button, HDC image, HDC dc, int w, int h) {
+  BlitToComposite(button, image);
+  BitBlt(dc, 0, 0, w, h, image, 0, 0, SRCCOPY);
+}
+
+RECT ClientRectOf(HWND window) {
+  RECT r = {};
+  GetClientRect(window, &r);
+  return r;
+}
+
+bool IsChecked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+// ---- message handlers -----------------------------------------------------
+
+void RepaintIndicator(HWND button, const ButtonState& state) {
+  if (state.kind == RadioButtonKind)
+    PaintRadioButton(button, 0);
+  else if (state.kind == CheckBoxKind)
+    PaintCheckBox(button, 0);
+}
+
+// For check boxes and radio buttons: let the button's own procedure act,
+// then put the skinned picture back at once.
+LRESULT ActThenRepaint(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
+  PassOn(button, message, wParam, lParam);
+  if (ButtonState* after = ButtonRecord(button)) RepaintIndicator(button, *after);
+  return DefWindowProcA(button, message, wParam, lParam);
+}
+
+// The system procedure of a check box or radio button draws its own look
+// straight into the window on these messages (focus, text, state and
+// enable changes); the skin repaints over it right after.
+bool SystemDrawsIndicator(UINT message) {
+  switch (message) {
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_SETTEXT:
+    case WM_ENABLE:
+    case WM_LBUTTONUP:
+    case WM_KEYUP:
+    case WM_CAPTURECHANGED:
+    case WM_UPDATEUISTATE:
+    case BM_SETSTATE:
+    case BM_SETSTYLE:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void OnMouseMove(HWND button, const ButtonState&) {
+  TRACKMOUSEEVENT tme = {sizeof tme, TME_LEAVE, button, 0};
+  TrackMouseEvent(&tme);
+  SkinRecord* record = OwnerRecord(button);
+  if (!record) return;
+  record->controlUnderMouse = GetIntProp(button, PropSkinId);
+  if (record->hotControlId != record->controlUnderMouse || record->hotControlKind != 0) {
+    PaintButton(button, 0, true);
+    // The paint may have run messages; look the record up again.
+    if (SkinRecord* after = OwnerRecord(button)) {
+      after->hotControlId = after->controlUnderMouse;
+      after->hotControlKind = 0;
+    }
+  }
+}
+
+void OnMouseLeave(HWND button, const ButtonState& state) {
+  if (SkinRecord* record = OwnerRecord(button)) record->hotControlId = 0;
+  PaintButton(button, state.focused ? ButtonFocusBit : 0, false);
+}
+
+// The button's tooltip window does not go with its object; it goes with the
+// button. The record is freed so that a later window with the same handle is
+// attached afresh.
+LRESULT OnNcDestroy(HWND button, ButtonState& state, WPARAM wParam, LPARAM lParam) {
+  if (HWND tip = state.tooltip.GetHandle()) DestroyWindow(tip);
+  const LRESULT result = PassOn(button, WM_NCDESTROY, wParam, lParam);
+  if (ButtonState* after = ButtonRecord(button)) *after = ButtonState{};
+  RemovePropA(button, PropPreviousProc);
+  RemovePropA(button, PropSkinId);
+  RemovePropA(button, PropOwnerSkinId);
+  return result;
+}
+
+// ---- the tinted tick --------------------------------------------------------
+
+std::string BuildTintedCheckMark(COLORREF accent) {
+  graphics::Bitmap bitmap;
+  if (!bitmap.FromBytes(assets::CheckMarkGlyph.data, assets::CheckMarkGlyph.size)) return {};
+  const int w = static_cast<int>(bitmap.GetWidth()), h = static_cast<int>(bitmap.GetHeight());
+  const double aR = accent & 0xFF, aG = (accent >> 8) & 0xFF, aB = (accent >> 16) & 0xFF;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const ARGB argb = bitmap.GetPixel(x, y);
+      const ColourAndAlpha pixel = ColorRefFromArgb(argb);
+      // The glyph's ground is transparent black: it stays transparent.
+      if (pixel.alpha == 0 || pixel.colour == White) continue;
+      const double pR = pixel.colour & 0xFF, pG = (pixel.colour >> 8) & 0xFF, pB = (pixel.colour >> 16) & 0xFF;
+      const double lum = (pR + pG + pB) / 3;
+      const auto r = static_cast<DWORD>(pR / 255 * aR), g = static_cast<DWORD>(pG / 255 * aG),
+                 b = static_cast<DWORD>(pB / 255 * aB);
+      bitmap.SetPixel(x, y, Argb(static_cast<int>(255 - lum), r | (g << 8) | (b << 16)));
+    }
+  }
+  const graphics::Bytes png = bitmap.SaveToBytes(graphics::kFormatPng);
+  return std::string(png.begin(), png.end());
+}
+
+}  // namespace
+
+// ---- attach passes ------------------------------------------------------------
+
+void AttachPushButtons(int skinId, HWND parent) {
+  if (!ChildSkinningEnabled) return;
+  SkinRecord* record = SkinRecordById(skinId);
+  if (!record) return;
+  for (HWND child = FindWindowExA(parent, nullptr, "BUTTON", nullptr); child;
+       child = FindWindowExA(parent, child, "BUTTON", nullptr)) {
+    const LONG_PTR style = GetWindowLongPtrA(child, GWL_STYLE);
+    if ((style & BS_OWNERDRAW) == BS_OWNERDRAW) continue;
+    if ((style & 0x2) || ((style & 0x1) && (style & 0x8)) || (style & 0x4)) continue;
+    ButtonState* state = AttachButton(*record, skinId, child, PushButtonKind);
+    if (!state) continue;
+    SetWindowLongPtrA(child, GWL_STYLE, style | BS_OWNERDRAW);
+    SetFontFields(*state, child);
+    state->tooltip.Create(child);
+  }
+}
+
+void AttachCheckAndRadioButtons(int skinId, HWND parent) {
+  if (!ChildSkinningEnabled) return;
+  SkinRecord* record = SkinRecordById(skinId);
+  if (!record) return;
+  for (HWND child = FindWindowExA(parent, nullptr, "BUTTON", nullptr); child;
+       child = FindWindowExA(parent, child, "BUTTON", nullptr)) {
+    const LONG_PTR style = GetWindowLongPtrA(child, GWL_STYLE);
+    if ((style & BS_OWNERDRAW) == BS_OWNERDRAW) continue;
+    const bool radio = (style & 0x1) && (style & 0x8) && !(style & 0x2) && !(style & 0x4);
+    const bool checkBox = (style & 0x2) && !(style & 0x4);
+    if (!radio && !checkBox) continue;
+    const bool checked = SendMessageA(child, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    ButtonState* state = AttachButton(*record, skinId, child, checkBox ? CheckBoxKind : RadioButtonKind);
+    if (!state) continue;
+    state->checkedAtAttach = checked;
+    state->parentWindow = parent;
+    SetFontFields(*state, child);
+  }
+}
+
+ControlFont QueryControlFont(HWND window) {
+  ControlFont result{DefaultFace, 12, 0};
+  HFONT handle = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
+  if (!handle) return result;
+  WindowDc dc(window);
+  graphics::Font font;
+  if (!font.FromDC(dc.get(), handle)) return result;
+  const REAL size = font.GetSize();
+  result.size = std::fabs(size) <= 1e-7f ? 12 : static_cast<int>(size);
+  result.style = font.GetStyle();
+  graphics::FontFamily family;
+  std::string face;
+  if (font.GetFamily(family)) face = family.GetFamilyName();
+  if (!face.empty()) result.face = face;
+  return result;
+}
+
+std::string TintedCheckMark() {
+  // Decoding and encoding on every paint is wasteful; the picture only
+  // changes with the accent.
+  static std::string cached;
+  static COLORREF cachedAccent = 0;
+  static bool built = false;
+  if (!built || cachedAccent != AccentColour) {
+    cached = BuildTintedCheckMark(AccentColour);
+    cachedAccent = AccentColour;
+    built = true;
+  }
+  return cached;
+}
+
+// ---- window procedure -------------------------------------------------------
+
+LRESULT CALLBACK ButtonWindowProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
+  ButtonState* state = ButtonRecord(button);
+  if (!state) return PassOn(button, message, wParam, lParam);
+  const bool indicator = IsIndicatorKind(state->kind);
+  switch (message) {
+    case WM_MOVE:
+      InvalidateRect(button, nullptr, TRUE);
+      break;
+    case WM_SETFOCUS:
+      state->focused = true;
+      break;
+    case WM_KILLFOCUS:
+      state->focused = false;
+      break;
+    case WM_SETTEXT:
+      state->text = lParam ? reinterpret_cast<const char*>(lParam) : "";
+      break;
+    case WM_PAINT:
+      if (!indicator) break;
+      {
+        PaintScope paint(button);
+        RepaintIndicator(button, *state);
+      }
+      return DefWindowProcA(button, message, wParam, lParam);
+    case WM_ERASEBKGND: {
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      SetBkMode(dc, TRANSPARENT);
+      return static_cast<LRESULT>(SetTextColor(dc, static_cast<COLORREF>(GetIntProp(button, PropTextColour))));
+    }
+    case WM_WINDOWPOSCHANGING:
+      MarkContainerStale(button);
+      break;
+    case WM_NCPAINT:
+      return 1;  // no frame
+    case BM_SETCHECK:
+      if (indicator) return ActThenRepaint(button, message, wParam, lParam);
+      break;
+    case BM_SETSTATE:
+      // Keeps the pushed look while the mouse button is held, also when the
+      // pointer is dragged off the button.
+      if (wParam == 0 && state->pressed) return 0;
+      break;
+    case WM_KEYDOWN:
+      if (wParam == VK_SPACE && indicator) return ActThenRepaint(button, message, wParam, lParam);
+      break;
+    case WM_MOUSEMOVE:
+      OnMouseMove(button, *state);
+      break;
+    case WM_LBUTTONDOWN:
+      state->pressed = true;
+      if (indicator) return ActThenRepaint(button, message, wParam, lParam);
+      break;
+    case WM_LBUTTONUP:
+      state->pressed = false;
+      if (SkinRecord* record = OwnerRecord(button)) record->hotControlId = 0;
+      break;
+    case WM_CAPTURECHANGED:
+      // The press ends when the button loses the mouse without a button-up
+      // (another window took the capture, focus moved away): the pushed look
+      // must not stay.
+      if (reinterpret_cast<HWND>(lParam) != button) state->pressed = false;
+      break;
+    case WM_LBUTTONDBLCLK:
+      return 0;  // a double click acts as one click
+    case WM_MOUSELEAVE:
+      OnMouseLeave(button, *state);
+      break;
+    case WM_NCDESTROY:
+      return OnNcDestroy(button, *state, wParam, lParam);
+    default:
+      break;
+  }
+  if (indicator && SystemDrawsIndicator(message)) {
+    const LRESULT result = PassOn(button, message, wParam, lParam);
+    if (ButtonState* after = ButtonRecord(button); after && IsWindowVisible(button)) RepaintIndicator(button, *after);
+    return result;
+  }
+  return PassOn(button, message, wParam, lParam);
+}
+
+// ---- painters -----------------------------------------------------------------
+
+void PaintButton(HWND button, UINT state, bool hot) {
+  const ButtonState* record = ButtonRecord(button);
+  if (!record) return;
+  if (hot) state |= ButtonHotBit;
+  if (!IsWindowEnabled(button)) state |= ButtonDisabledBit;
+  if (record->kind == PushButtonKind && record->pressed) state |= ButtonPressedBit;
+  const RECT client = ClientRectOf(button);
+  switch (record->kind) {
+    case PushButtonKind: {
+      WindowDc dc(button);
+      PaintPushButton(button, dc.get(), state, client);
+      break;
+    }
+    case RadioButtonKind:
+      PaintRadioButton(button, state);
+      break;
+    case CheckBoxKind:
+      PaintCheckBox(button, state);
+      break;
+    default:
+      break;
+  }
+}
+
+void PaintPushButton(HWND button, HDC dc, UINT state, const RECT& rect) {
+  const ButtonState* record = ButtonRecord(button);
+  if (!record || !dc) return;
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  if (w <= 0 || h <= 0) return;
+  const REAL x = static_cast<REAL>(rect.left), y = static_cast<REAL>(rect.top);
+  const REAL fw = static_cast<REAL>(w), fh = static_cast<REAL>(h);
+  CachedDc image(PaintParentBackground(button, rect));
+  {
+    graphics::Graphics g;
+    g.FromHDC(image.get());
+    graphics::GraphicsPath outline = RoundRect(x, y, fw - 1, fh - 1, 5);
+    FillSolid(g, outline, Argb(120, White));
+    if (state & ButtonDisabledBit) {
+      graphics::SolidBrush grey;
+      if (grey.Create(Argb(255, 0xC0C0C0))) g.FillRectangle(grey, x, y, fw, fh);
+      graphics::LinearGradientBrush glass;
+      if (glass.Create(PointF(x, y), PointF(x, y + fh), Argb(50, White), Argb(50, White))) {
+        const ARGB colours[3] = {Argb(50, White), Argb(10, Black), Argb(50, White)};
+        const REAL positions[3] = {0.0f, 0.6f, 1.0f};
+        glass.SetPresetBlend(colours, positions, 3);
+        g.FillPath(glass, outline);
+      }
+      Stroke(g, outline, Argb(80, Black));
+    } else {
+      FillGradient(g, outline, PointF(x, y), PointF(x, y + fh - 1), Argb(0, White), Argb(60, Grey));
+      graphics::GraphicsPath highlight;
+      highlight.Create();
+      AddTopRoundedPath(highlight, x, y, fw - 1, static_cast<REAL>(static_cast<int>(fh * 0.5f)), 5);
+      FillGradient(g, highlight, PointF(x, y), PointF(x, y + fh * 0.5f), Argb(50, White), Argb(10, White));
+      if (state & ButtonHotBit) {
+        FillGradient(g, outline, PointF(x, y), PointF(x, y + fh - 1), Argb(60, AccentColour), Argb(80, White));
+        FillGradient(g, outline, PointF(x, y), PointF(x, y + fh - 1), Argb(30, AccentColour), Argb(100, White));
+        Stroke(g, outline, Argb(150, Black));
+        Stroke(g, outline, Argb(100, AccentColour));
+      } else if (state & ButtonFocusBit) {
+        g.SetClipPath(outline);
+        DrawSoftEdge(g, outline, 3, FocusEdgeColour, 120);
+        g.ResetClip();
+        Stroke(g, outline, Argb(80, Black));
+      } else {
+        Stroke(g, outline, Argb(120, Black));
+      }
+      if (state & ButtonPressedBit) {
+        const graphics::GraphicsPath inner = RoundRect(x + 2, y + 2, fw - 3, fh - 3, 5);
+        FillGradient(g, inner, PointF(2, 2), PointF(2, fh - 2), Argb(60, AccentColour), Argb(100, White));
+      }
+    }
+    DrawCaption(g, button, *record, {GRect(0, 2, fw, fh), Gdiplus::StringAlignmentCenter});
+  }
+  Present(button, image.get(), dc, w, h);
+}
+
+void PaintRadioButton(HWND button, UINT state) {
+  const ButtonState* record = ButtonRecord(button);
+  if (!record) return;
+  const RECT client = ClientRectOf(button);
+  const int w = client.right, h = client.bottom;
+  if (w <= 0 || h <= 0) return;
+  const REAL x = 0, y = 0, fw = static_cast<REAL>(w), fh = static_cast<REAL>(h);
+  const REAL dy = (fh - 12) / 2;
+  CachedDc image(PaintParentBackground(button, client));
+  {
+    graphics::Graphics g;
+    g.FromHDC(image.get());
+    g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+    const graphics::GraphicsPath circle = Ellipse(x + 2, y + dy, 12, 12);
+    FillSolid(g, circle, Argb(255, White));
+    FillGradient(g, circle, PointF(x + 3, y + dy + 1), PointF(x + 10, y + dy + 11), Argb(100, Black), Argb(0, Black));
+    if (state & ButtonHotBit) {
+      const graphics::GraphicsPath glow = Ellipse(x - 1, y + dy - 3, 18, 18);
+      g.SetClipPath(circle);
+      g.SetClipPath(glow, Gdiplus::CombineModeXor);
+      FillGlow(g, glow);
+      g.ResetClip();
+      FillGradient(g, circle, PointF(x + 3, y + dy + 1), PointF(x + 11, y + dy + 12), Argb(100, AccentColour),
+                   Argb(0, Black));
+    }
+    Stroke(g, circle, Argb(200, Black));
+    {
+      graphics::Pen rim;
+      if (rim.Create(Argb(255, White), 1.0f)) g.DrawEllipse(rim, x + 3, y + (fh - 11) / 2 + 1, 9, 9);
+    }
+    if (IsChecked(button)) {
+      const graphics::GraphicsPath dot = Ellipse(x + 5, y + dy + 3, 6, 6);
+      graphics::PathGradientBrush shine;
+      const bool shineReady = shine.FromPath(dot);
+      if (shineReady) {
+        shine.SetCenterColor(Argb(80, White));
+        ARGB surround = Argb(255, AccentColour);
+        INT count = 1;
+        shine.SetSurroundColors(&surround, &count);
+      }
+      Stroke(g, dot, Argb(150, Black));
+      Stroke(g, dot, Argb(150, AccentColour));
+      if (shineReady) g.FillPath(shine, dot);
+    }
+    DrawCaption(g, button, *record, {GRect(x + 15, 2, fw, fh), Gdiplus::StringAlignmentNear});
+  }
+  WindowDc dc(button);
+  Present(button, image.get(), dc.get(), w, h);
+}
+
+void PaintCheckBox(HWND button, UINT state) {
+  const ButtonState* record = ButtonRecord(button);
+  if (!record) return;
+  const RECT client = ClientRectOf(button);
+  const int w = client.right, h = client.bottom;
+  if (w <= 0 || h <= 0) return;
+  const REAL x = 0, y = 0, fw = static_cast<REAL>(w), fh = static_cast<REAL>(h);
+  const REAL dy = (fh - 12) / 2;
+  CachedDc image(PaintParentBackground(button, client));
+  {
+    graphics::Graphics g;
+    g.FromHDC(image.get());
+    g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+    const GRect well(x + 3, y + dy + 1, 11, 11);
+    {
+      graphics::SolidBrush white;
+      if (white.Create(Argb(255, White))) g.FillRectangle(white, well);
+    }
+    FillGradientRect(g, well, PointF(x, y + dy), PointF(x, y + dy + 12), Argb(70, Black), Argb(255, White));
+    const GRect box(x + 2, y + dy, 12, 12);
+    if (state & ButtonHotBit) {
+      const graphics::GraphicsPath glow = RoundRect(x - 1, y + dy - 3, 18, 18, 6);
+      g.SetClipRect(box.X, box.Y, box.Width, box.Height);
+      g.SetClipPath(glow, Gdiplus::CombineModeXor);
+      FillGlow(g, glow);
+      g.ResetClip();
+      const REAL top = y + (fh - 11) / 2;
+      FillGradientRect(g, box, PointF(x, top), PointF(x + 12, top + 12), Argb(90, AccentColour), Argb(30, White));
+    }
+    {
+      graphics::Pen frame;
+      if (frame.Create(Argb(150, Black), 1.0f)) g.DrawRectangle(frame, box.X, box.Y, box.Width, box.Height);
+      graphics::Pen rim;
+      if (rim.Create(Argb(255, White), 1.0f)) g.DrawRectangle(rim, x + 4, y + dy + 1, 9, 10);
+    }
+    if (IsChecked(button)) {
+      const std::string tick = TintedCheckMark();
+      graphics::Image glyph;
+      if (!tick.empty() && glyph.FromBytes(tick.data(), tick.size())) {
+        const REAL gw = static_cast<REAL>(glyph.GetWidth()), gh = static_cast<REAL>(glyph.GetHeight());
+        g.DrawImageRect(glyph, x + 2, y + dy, gw, gh);
+        g.DrawImageRect(glyph, x + 2, y + dy, gw, gh);
+      }
+    }
+    DrawCaption(g, button, *record, {GRect(x + 15, 2, fw - 19, fh), Gdiplus::StringAlignmentNear});
+  }
+  WindowDc dc(button);
+  Present(button, image.get(), dc.get(), w, h);
+}
+
+}  // namespace quorlin::skin
