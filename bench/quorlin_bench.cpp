@@ -38,6 +38,7 @@
 #include "skin/chrome/frame_paint.h"
 #include "skin/controls/edit.h"
 #include "skin/core/apply_skin.h"
+#include "skin/core/button_skin.h"
 #include "skin/core/gdi_handles.h"
 #include "skin/core/painting.h"
 #include "skin/core/skin_images.h"
@@ -621,6 +622,27 @@ void BenchMainWindowPaints() {
     Note("hover step pieces: glyph PNG decode %.4f ms, a GDI+ Graphics on a %dx%d DC %.4f ms,"
          " Graphics + one decoded glyph drawn %.4f ms",
          Median(decode), static_cast<int>(s.cx), static_cast<int>(s.cy), Median(surface), Median(draw));
+  }
+
+  // A skinned push button, drawn as for the frame's WM_DRAWITEM.
+  {
+    HWND button = MainWindow.readLinkButton;
+    RECT rect;
+    GetClientRect(button, &rect);
+    MemorySurface source(rect.right, rect.bottom);
+    std::vector<double> paint, copies;
+    for (int i = 0; i < Reps(300); ++i) {
+      paint.push_back(TimeMs([&] {
+        skin::WindowDc dc(button);
+        skin::PaintPushButton(button, dc.get(), 0, rect);
+        GdiFlush();
+      }));
+      copies.push_back(BlitOnce(button, source, 0, 0, rect.right, rect.bottom));
+    }
+    char name[96];
+    std::snprintf(name, sizeof name, "PaintPushButton %dx%d", static_cast<int>(rect.right),
+                  static_cast<int>(rect.bottom));
+    AddRow(name, Median(paint), "BitBlt of the control's size", Median(copies));
   }
 
   // The edit field's border ring.
