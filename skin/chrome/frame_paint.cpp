@@ -432,6 +432,9 @@ void InvalidateSkinnedChildren(int skinId) {
   invalidate(r->combos);
   invalidate(r->upDowns);
   invalidate(r->headers);
+  // Transparent children were painted over with the frame: they draw again.
+  for (HWND c = FindWindowExA(r->hwnd, nullptr, nullptr, nullptr); c; c = FindWindowExA(r->hwnd, c, nullptr, nullptr))
+    if (IsWindowVisible(c) && PaintsOverParent(c)) InvalidateRect(c, nullptr, FALSE);
   for (const ListState& l : r->lists) {
     if (!l.hwnd || GetParent(l.hwnd) != r->hwnd) continue;
     InvalidateRect(l.hwnd, nullptr, TRUE);

@@ -239,7 +239,7 @@ LRESULT OnPaint(HWND window, int skinId, SkinRecord& r, WPARAM wParam, LPARAM lP
     BlitBackBuffer(skinId, dc);
     for (HWND child = FindWindowExA(window, nullptr, nullptr, nullptr); child;
          child = FindWindowExA(window, child, nullptr, nullptr))
-      if (GetWindowLongPtrA(child, GWL_EXSTYLE) & WS_EX_TRANSPARENT) InvalidateRect(child, nullptr, FALSE);
+      if (PaintsOverParent(child)) InvalidateRect(child, nullptr, FALSE);
     r.fullRepaintNeeded = false;
     EndPaint(window, &ps);
   }

@@ -357,6 +357,11 @@ HBRUSH ControlColourResponse(HWND control, HDC dc) {
   return brush;
 }
 
+bool PaintsOverParent(HWND child) {
+  if (GetWindowLongPtrA(child, GWL_EXSTYLE) & WS_EX_TRANSPARENT) return true;
+  return (GetWindowLongPtrA(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX && ClassOf(child) == "Button";
+}
+
 HDC ChildClippedDc(HWND window, HDC dc) {
   if (!dc) dc = GetDC(window);
   SIZE limit = {0, 0};
@@ -367,7 +372,7 @@ HDC ChildClippedDc(HWND window, HDC dc) {
   }
   for (HWND child = FindWindowExA(window, nullptr, nullptr, nullptr); child;
        child = FindWindowExA(window, child, nullptr, nullptr)) {
-    if (!IsWindowVisible(child) || (GetWindowLongPtrA(child, GWL_EXSTYLE) & WS_EX_TRANSPARENT)) continue;
+    if (!IsWindowVisible(child) || PaintsOverParent(child)) continue;
     RECT r = {};
     GetWindowRect(child, &r);
     MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&r), 2);

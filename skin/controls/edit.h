@@ -34,6 +34,11 @@ void EraseEditBackground(HWND field, HDC dc);
 HBITMAP BuildVeilBitmap(HWND control);
 HBRUSH ControlColourResponse(HWND control, HDC dc);
 
+// Children that draw over whatever their parent paints beneath them: windows
+// with WS_EX_TRANSPARENT, and group boxes, which draw only their frame and
+// caption. The parent paints under them and they repaint afterwards.
+bool PaintsOverParent(HWND child);
+
 // A DC of window whose clip leaves out its visible children (GetDC when dc
 // is null); release it with ReleaseDC.
 HDC ChildClippedDc(HWND window, HDC dc = nullptr);
