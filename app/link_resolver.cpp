@@ -57,9 +57,11 @@ bool MatchesAt(std::string_view source, size_t pos, std::string_view marker, boo
 }
 
 // 0-based position of the first match at or after from, on a character
-// boundary; npos when there is none.
-size_t FindOnBoundary(std::string_view source, std::string_view marker, size_t from, bool ignoreCase) {
-  size_t pos = 0;
+// boundary; npos when there is none. walkFrom is a known character boundary
+// at or before from, where the walk over the double-byte text starts.
+size_t FindOnBoundary(std::string_view source, std::string_view marker, size_t from, bool ignoreCase,
+                      size_t walkFrom = 0) {
+  size_t pos = walkFrom;
   while (pos < source.size()) {
     if (pos >= from && MatchesAt(source, pos, marker, ignoreCase)) return pos;
     pos += IsLeadByte(static_cast<unsigned char>(source[pos])) ? 2 : 1;
@@ -139,7 +141,8 @@ std::string ExtractBetween(std::string_view source, std::string_view startMarker
   size_t s = FindOnBoundary(source, start, from, ignoreCase);
   if (s == std::string_view::npos) return {};
   s += start.size();
-  const size_t e = FindOnBoundary(source, end, s, ignoreCase);
+  // A whole marker ends on a character boundary, so the walk may start there.
+  const size_t e = FindOnBoundary(source, end, s, ignoreCase, s);
   if (e == std::string_view::npos) return {};
   return std::string(source.substr(s, e - s));
 }

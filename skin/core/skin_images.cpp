@@ -15,7 +15,7 @@ bool Decode(graphics::Bitmap& bitmap, std::string_view picture, const std::strin
 
 // A uniformly drawn integer in [low, high] from a generator seeded with seed.
 int DrawUniform(unsigned seed, int low, int high) {
-  std::mt19937 generator(seed);
+  std::minstd_rand generator(seed);  // cheap to seed: every sample reseeds
   return std::uniform_int_distribution<int>(low, high)(generator);
 }
 
