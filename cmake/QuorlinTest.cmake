@@ -7,7 +7,8 @@ configure_file(${QUORLIN_DOCTEST_HEADER}
 
 add_library(quorlin_test_main STATIC ${CMAKE_SOURCE_DIR}/tests/support/test_main.cpp
             ${CMAKE_SOURCE_DIR}/tests/support/window_probe.cpp
-            ${CMAKE_SOURCE_DIR}/tests/support/resource_counts.cpp)
+            ${CMAKE_SOURCE_DIR}/tests/support/resource_counts.cpp
+            ${CMAKE_SOURCE_DIR}/tests/support/program_driver.cpp)
 target_include_directories(quorlin_test_main PUBLIC
   ${CMAKE_BINARY_DIR}/third_party ${CMAKE_SOURCE_DIR}/tests/support)
 target_link_libraries(quorlin_test_main PUBLIC gdiplus ole32 user32 gdi32)

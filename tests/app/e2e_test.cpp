@@ -8,64 +8,18 @@
 
 #include "app/main_window.h"
 #include "loopback_http.h"
+#include "program_driver.h"
 #include "window_probe.h"
 
 using namespace quorlin;
 using quorlin::test::LoopbackHttpServer;
 using quorlin::test::OkReply;
 using quorlin::test::WindowText;
+using quorlin::test::Click;
+using quorlin::test::RunningProgram;
+using quorlin::test::Type;
 
 namespace {
-
-std::string ProgramPath() {
-  char self[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string path = self;
-  return path.substr(0, path.find_last_of('\\') + 1) + "Quorlin-e2e.exe";
-}
-
-struct RunningProgram {
-  PROCESS_INFORMATION process = {};
-  HWND window = nullptr;
-
-  RunningProgram() {
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    std::string command = "\"" + ProgramPath() + "\"";
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process)) return;
-    WaitForInputIdle(process.hProcess, 20000);
-    test::PumpUntil([&] {
-      window = FindWindowA(MainWindowClass, MainWindowCaption);
-      return window && IsWindowVisible(window);
-    }, 20000);
-  }
-  ~RunningProgram() {
-    if (process.hProcess) {
-      if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 1);
-      CloseHandle(process.hThread);
-      CloseHandle(process.hProcess);
-    }
-  }
-  HWND Control(int id) const { return GetDlgItem(window, id); }
-  int Width() const {
-    RECT r;
-    GetWindowRect(window, &r);
-    return r.right - r.left;
-  }
-};
-
-// A left click in the middle of a control, as the mouse would deliver it.
-void Click(HWND control) {
-  RECT r;
-  GetClientRect(control, &r);
-  const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
-  PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
-  PostMessageA(control, WM_LBUTTONUP, 0, at);
-}
-
-void Type(HWND edit, const std::string& text) {
-  for (unsigned char c : text) PostMessageA(edit, WM_CHAR, c, 1);
-}
 
 bool WaitForText(HWND control, const std::string& expected) {
   return test::PumpUntil([&] { return WindowText(control) == expected; }, 20000);

@@ -12,10 +12,15 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "program_driver.h"
 #include "window_probe.h"
 
 using namespace quorlin;
 using quorlin::test::WindowText;
+
+using quorlin::test::Click;
+using quorlin::test::RunningProgram;
+using quorlin::test::Type;
 
 namespace {
 
@@ -62,52 +67,6 @@ std::vector<std::string> ExpectedList(const char* name) {
   return list;
 }
 
-std::string ProgramPath() {
-  char self[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string path = self;
-  return path.substr(0, path.find_last_of('\\') + 1) + "Quorlin-e2e.exe";
-}
-
-struct RunningProgram {
-  PROCESS_INFORMATION process = {};
-  HWND window = nullptr;
-
-  RunningProgram() {
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    std::string command = ProgramPath();
-    command.insert(command.begin(), '"');
-    command += '"';
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process)) return;
-    WaitForInputIdle(process.hProcess, 20000);
-    test::PumpUntil([&] {
-      window = FindWindowA(MainWindowClass, MainWindowCaption);
-      return window && IsWindowVisible(window);
-    }, 20000);
-  }
-  ~RunningProgram() {
-    if (process.hProcess) {
-      if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 1);
-      CloseHandle(process.hThread);
-      CloseHandle(process.hProcess);
-    }
-  }
-  HWND Control(int id) const { return GetDlgItem(window, id); }
-};
-
-// A left click in the middle of a control, as the mouse would deliver it.
-void Click(HWND control) {
-  RECT r;
-  GetClientRect(control, &r);
-  const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
-  PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
-  PostMessageA(control, WM_LBUTTONUP, 0, at);
-}
-
-void Type(HWND edit, const std::string& text) {
-  for (unsigned char c : text) PostMessageA(edit, WM_CHAR, c, 1);
-}
 
 }  // namespace
 
