@@ -25,6 +25,18 @@ bool WaitForText(HWND control, const std::string& expected) {
   return test::PumpUntil([&] { return WindowText(control) == expected; }, 20000);
 }
 
+std::string ClipboardText();
+
+// Clicks the copy button and returns what it put on the clipboard. The
+// clipboard is opened only once its contents changed: holding it open while
+// polling would make the program's own OpenClipboard fail.
+std::string CopyAndReadClipboard(HWND copyButton) {
+  const DWORD before = GetClipboardSequenceNumber();
+  Click(copyButton);
+  if (!test::PumpUntil([&] { return GetClipboardSequenceNumber() != before; }, 10000)) return "<nothing copied>";
+  return ClipboardText();
+}
+
 std::string ClipboardText() {
   std::string text;
   if (!OpenClipboard(nullptr)) return "<clipboard unavailable>";
@@ -77,8 +89,7 @@ TEST_CASE("read-link, copy and widen in the real program") {
   CHECK(WindowText(program.Control(SiteLabelId)) == "优酷");
   CHECK(WindowText(program.Control(DownloadAddressEditId)) == "http://media.test/clip.mp4?a=1&b=2");
 
-  Click(program.Control(CopyButtonId));
-  CHECK(test::PumpUntil([] { return ClipboardText() == "http://media.test/clip.mp4?a=1&b=2"; }, 10000));
+  CHECK(CopyAndReadClipboard(program.Control(CopyButtonId)) == "http://media.test/clip.mp4?a=1&b=2");
 
   PostMessageA(program.Control(SupportLabelId), WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
   CHECK(test::PumpUntil([&] { return program.Width() == 700; }, 10000));
@@ -102,8 +113,7 @@ TEST_CASE("an empty address sends /url/= and a reply without markers empties the
   CHECK(server.Requests()[0].rfind("GET /url/= HTTP/1.0\r\n", 0) == 0);
   CHECK(WindowText(program.Control(TitleLabelId)).empty());
   CHECK(WindowText(program.Control(DownloadAddressEditId)).empty());
-  Click(program.Control(CopyButtonId));
-  CHECK(test::PumpUntil([] { return ClipboardText().empty(); }, 10000));
+  CHECK(CopyAndReadClipboard(program.Control(CopyButtonId)).empty());
   PostMessageA(program.window, WM_CLOSE, 0, 0);
   CHECK(WaitForSingleObject(program.process.hProcess, 20000) == WAIT_OBJECT_0);
 }
