@@ -23,18 +23,6 @@ int firstSizePending = 0;
 
 namespace {
 
-LRESULT PassOn(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto previous = reinterpret_cast<WNDPROC>(GetPropA(window, PropPreviousProc));
-  return previous ? CallWindowProcA(previous, window, message, wParam, lParam)
-                  : DefWindowProcA(window, message, wParam, lParam);
-}
-
-std::string ClassOf(HWND w) {
-  char name[64] = {};
-  GetClassNameA(w, name, sizeof name);
-  return name;
-}
-
 bool ControlSwitchesOn() { return ChildSkinningEnabled && TranslucentControls; }
 
 // ---- caption hover fades ------------------------------------------------
@@ -217,7 +205,7 @@ LRESULT OnEraseBackground(HWND window, SkinRecord& r, HDC dc) {
 
 void InvalidateListViews(const SkinRecord& r) {
   for (const ListState& l : r.lists)
-    if (l.hwnd && IsWindowVisible(l.hwnd) && ClassOf(l.hwnd) == "SysListView32") InvalidateRect(l.hwnd, nullptr, TRUE);
+    if (l.hwnd && IsWindowVisible(l.hwnd) && WindowClassName(l.hwnd) == "SysListView32") InvalidateRect(l.hwnd, nullptr, TRUE);
 }
 
 LRESULT OnPaint(HWND window, int skinId, SkinRecord& r, WPARAM wParam, LPARAM lParam) {
@@ -321,7 +309,7 @@ void ReleaseFrame(HWND window) {
 LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   const int skinId = GetIntProp(window, PropSkinId);
   SkinRecord* r = SkinRecordById(skinId);
-  if (!r || r->hwnd != window) return PassOn(window, message, wParam, lParam);
+  if (!r || r->hwnd != window) return CallPreviousProc(window, message, wParam, lParam);
   switch (message) {
     case WM_MOUSEMOVE:
       OnMouseMove(window, skinId, *r, lParam);
@@ -388,7 +376,7 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         PaintTitle(skinId, false, std::string_view(reinterpret_cast<const char*>(lParam)));
       break;
     case WM_CTLCOLOREDIT:
-      if (ControlSwitchesOn() && ClassOf(GetParent(reinterpret_cast<HWND>(lParam))) != "ComboBox")
+      if (ControlSwitchesOn() && WindowClassName(GetParent(reinterpret_cast<HWND>(lParam))) != "ComboBox")
         return reinterpret_cast<LRESULT>(ControlColourResponse(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)));
       break;
     case WM_CTLCOLORSTATIC:
@@ -398,7 +386,7 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_CTLCOLORLISTBOX: {
       HWND list = reinterpret_cast<HWND>(lParam);
       const LONG_PTR style = GetWindowLongPtrA(list, GWL_STYLE);
-      if (ControlSwitchesOn() && ClassOf(list) == "ListBox" && !(style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)))
+      if (ControlSwitchesOn() && WindowClassName(list) == "ListBox" && !(style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)))
         return reinterpret_cast<LRESULT>(HollowResponse(list, reinterpret_cast<HDC>(wParam)));
       break;
     }
@@ -418,15 +406,14 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_NCDESTROY: {
       ReleaseFrame(window);
       KillTimer(window, reinterpret_cast<UINT_PTR>(window));
-      const auto previous = reinterpret_cast<WNDPROC>(GetPropA(window, PropPreviousProc));
+      const LRESULT result = CallPreviousProc(window, message, wParam, lParam);
       RemovePropA(window, PropPreviousProc);
-      return previous ? CallWindowProcA(previous, window, message, wParam, lParam)
-                      : DefWindowProcA(window, message, wParam, lParam);
+      return result;
     }
     default:
       break;
   }
-  return PassOn(window, message, wParam, lParam);
+  return CallPreviousProc(window, message, wParam, lParam);
 }
 
 }  // namespace quorlin::skin

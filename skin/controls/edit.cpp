@@ -13,24 +13,10 @@ namespace {
 EditState* EditRecord(HWND field) { return ControlRecord(field, &SkinRecord::edits); }
 SkinRecord* OwnerRecord(HWND control) { return SkinRecordById(GetIntProp(control, PropOwnerSkinId)); }
 
-WNDPROC PreviousProc(HWND window) { return reinterpret_cast<WNDPROC>(GetPropA(window, PropPreviousProc)); }
-
-LRESULT PassOn(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  WNDPROC previous = PreviousProc(window);
-  return previous ? CallWindowProcA(previous, window, message, wParam, lParam)
-                  : DefWindowProcA(window, message, wParam, lParam);
-}
-
 LONG_PTR StyleOf(HWND w) { return GetWindowLongPtrA(w, GWL_STYLE); }
 bool HasVScroll(HWND w) { return (StyleOf(w) & WS_VSCROLL) != 0; }
 bool HasHScroll(HWND w) { return (StyleOf(w) & WS_HSCROLL) != 0; }
 bool HasScrollStyle(HWND w) { return HasVScroll(w) || HasHScroll(w); }
-
-std::string ClassOf(HWND w) {
-  char name[64] = {};
-  GetClassNameA(w, name, sizeof name);
-  return name;
-}
 
 void RepaintOverlays(HWND field, const EditState& state) {
   if (state.verticalOverlay && HasVScroll(field)) PaintVerticalOverlay(field, OverlayNone);
@@ -86,7 +72,7 @@ void OnMouseLeave(HWND field, EditState& state) {
 
 void OnKillFocus(HWND field, EditState& state) {
   state.focused = false;
-  if (ClassOf(GetParent(field)) == "ComboBox")
+  if (WindowClassName(GetParent(field)) == "ComboBox")
     InvalidateRect(field, nullptr, TRUE);
   else
     PaintEditFrame(field, false, true, false, true);
@@ -94,7 +80,7 @@ void OnKillFocus(HWND field, EditState& state) {
 
 LRESULT OnScroll(HWND field, const EditState& state, UINT message, WPARAM wParam, LPARAM lParam) {
   if (TranslucentControls) InvalidateRect(field, nullptr, TRUE);
-  const LRESULT result = PassOn(field, message, wParam, lParam);
+  const LRESULT result = CallPreviousProc(field, message, wParam, lParam);
   if (message == WM_VSCROLL && state.verticalOverlay && HasVScroll(field)) PaintVerticalOverlay(field, OverlayNone);
   if (message == WM_HSCROLL && state.horizontalOverlay && HasHScroll(field)) PaintHorizontalOverlay(field, OverlayNone);
   return result;
@@ -132,7 +118,7 @@ void PlaceOverlay(HWND overlay, HWND control, bool vertical) {
 }
 
 const RECT* OverlayParts(HWND owner, bool vertical) {
-  if (ClassOf(owner) != "Edit") return nullptr;  // list controls keep their own
+  if (WindowClassName(owner) != "Edit") return nullptr;  // list controls keep their own
   const EditState* state = EditRecord(owner);
   if (!state) return nullptr;
   return vertical ? state->verticalParts : state->horizontalParts;
@@ -180,7 +166,7 @@ void AttachEditsAndCombos(int skinId, HWND parent) {
 
 LRESULT CALLBACK EditWndProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam) {
   EditState* state = GetIntProp(field, PropSkinId) >= 1 ? EditRecord(field) : nullptr;
-  if (!state) return PassOn(field, message, wParam, lParam);
+  if (!state) return CallPreviousProc(field, message, wParam, lParam);
   switch (message) {
     case WM_DESTROY:
       OnDestroy(field, state);
@@ -244,7 +230,7 @@ LRESULT CALLBACK EditWndProc(HWND field, UINT message, WPARAM wParam, LPARAM lPa
     default:
       break;
   }
-  return PassOn(field, message, wParam, lParam);
+  return CallPreviousProc(field, message, wParam, lParam);
 }
 
 HWND CreateOverlayScrollBar(HWND owner, bool vertical, bool visible) {
@@ -279,7 +265,7 @@ LRESULT CALLBACK OverlayWndProc(HWND overlay, UINT message, WPARAM wParam, LPARA
       BeginPaint(overlay, &ps);
       HWND owner = OverlayOwner(overlay);
       if (IsWindow(owner)) {
-        const EditState* state = ClassOf(owner) == "Edit" ? EditRecord(owner) : nullptr;
+        const EditState* state = WindowClassName(owner) == "Edit" ? EditRecord(owner) : nullptr;
         if (state && state->verticalOverlay == overlay) PaintVerticalOverlay(owner, OverlayNone);
         if (state && state->horizontalOverlay == overlay) PaintHorizontalOverlay(owner, OverlayNone);
       }
@@ -293,12 +279,12 @@ LRESULT CALLBACK OverlayWndProc(HWND overlay, UINT message, WPARAM wParam, LPARA
     case WM_MOUSEACTIVATE:
       return MA_NOACTIVATE;
     case WM_NCDESTROY: {
-      const LRESULT result = PassOn(overlay, message, wParam, lParam);
+      const LRESULT result = CallPreviousProc(overlay, message, wParam, lParam);
       RemovePropA(overlay, PropOverlayOwner);
       return result;
     }
     default:
-      return PassOn(overlay, message, wParam, lParam);
+      return CallPreviousProc(overlay, message, wParam, lParam);
   }
 }
 
@@ -313,7 +299,7 @@ int HitTestHorizontalOverlay(HWND owner, LPARAM screenPoint) {
 }
 
 void SyncOverlayBars(HWND control) {
-  const EditState* state = ClassOf(control) == "Edit" ? EditRecord(control) : nullptr;
+  const EditState* state = WindowClassName(control) == "Edit" ? EditRecord(control) : nullptr;
   if (!state) return;
   const LONG_PTR style = StyleOf(control);
   const bool visible = (style & WS_VISIBLE) != 0;
@@ -359,7 +345,7 @@ HBRUSH ControlColourResponse(HWND control, HDC dc) {
 
 bool PaintsOverParent(HWND child) {
   if (GetWindowLongPtrA(child, GWL_EXSTYLE) & WS_EX_TRANSPARENT) return true;
-  return (GetWindowLongPtrA(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX && ClassOf(child) == "Button";
+  return (GetWindowLongPtrA(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX && WindowClassName(child) == "Button";
 }
 
 HDC ChildClippedDc(HWND window, HDC dc) {
@@ -390,9 +376,7 @@ HDC ChildClippedDc(HWND window, HDC dc) {
 }
 
 void RepaintFromComposite(HWND window, bool useToolbarKey, bool windowDc, HDC dc) {
-  int id = GetIntProp(window, useToolbarKey ? PropToolbarOwner : PropOwnerSkinId);
-  if (id == 0) id = GetIntProp(window, PropSkinId);
-  const SkinRecord* record = SkinRecordById(id);
+  const SkinRecord* record = CompositeOwner(window, useToolbarKey);
   if (!record || !record->frameSnapshotDc) return;
   const RECT r = ClientRectInSkin(window);
   HDC target = nullptr;

@@ -7,7 +7,7 @@
 #include "skin/chrome/caption_row.h"
 #include "skin/controls/edit.h"
 #include "skin/core/button_skin.h"
-#include "skin/core/skin_images.h"
+#include "skin/core/skin_options.h"
 
 namespace quorlin::skin {
 
@@ -109,11 +109,7 @@ void ApplySkin(HWND window, const SkinOptions& o) {
   BuildCaptionButtons(r, client.right);
 
   if (!o.backgroundPicture.empty()) {
-    r.backgroundColour = AverageImageColor(o.backgroundPicture, 2000, 0, 0);
-    if (r.backgroundMode == 0 || r.backgroundMode == 1)
-      r.backgroundPicture = FadeImageEdges(o.backgroundPicture, std::nullopt, r.backgroundColour, r.backgroundMode == 0);
-    else
-      r.backgroundPicture = o.backgroundPicture;
+    InstallBackgroundPicture(r, o.backgroundPicture);
   }
 
   SetWindowLongPtrA(window, GWL_STYLE, style | WS_SYSMENU);

@@ -34,12 +34,6 @@ ButtonState* ButtonRecord(HWND button) {
 }
 SkinRecord* OwnerRecord(HWND button) { return SkinRecordById(GetIntProp(button, PropOwnerSkinId)); }
 
-LRESULT PassOn(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto previous = reinterpret_cast<WNDPROC>(GetPropA(button, PropPreviousProc));
-  return previous ? CallWindowProcA(previous, button, message, wParam, lParam)
-                  : DefWindowProcA(button, message, wParam, lParam);
-}
-
 bool IsIndicatorKind(int kind) { return kind == RadioButtonKind || kind == CheckBoxKind; }
 
 std::string WindowTextOf(HWND window) {
@@ -175,7 +169,7 @@ void RepaintIndicator(HWND button, const ButtonState& state) {
 // For check boxes and radio buttons: let the button's own procedure act,
 // then put the skinned picture back at once.
 LRESULT ActThenRepaint(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
-  PassOn(button, message, wParam, lParam);
+  CallPreviousProc(button, message, wParam, lParam);
   if (ButtonState* after = ButtonRecord(button)) RepaintIndicator(button, *after);
   return DefWindowProcA(button, message, wParam, lParam);
 }
@@ -227,7 +221,7 @@ void OnMouseLeave(HWND button, const ButtonState& state) {
 // attached afresh.
 LRESULT OnNcDestroy(HWND button, ButtonState& state, WPARAM wParam, LPARAM lParam) {
   if (HWND tip = state.tooltip.GetHandle()) DestroyWindow(tip);
-  const LRESULT result = PassOn(button, WM_NCDESTROY, wParam, lParam);
+  const LRESULT result = CallPreviousProc(button, WM_NCDESTROY, wParam, lParam);
   if (ButtonState* after = ButtonRecord(button)) *after = ButtonState{};
   RemovePropA(button, PropPreviousProc);
   RemovePropA(button, PropSkinId);
@@ -335,7 +329,7 @@ std::string TintedCheckMark() {
 
 LRESULT CALLBACK ButtonWindowProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
   ButtonState* state = ButtonRecord(button);
-  if (!state) return PassOn(button, message, wParam, lParam);
+  if (!state) return CallPreviousProc(button, message, wParam, lParam);
   const bool indicator = IsIndicatorKind(state->kind);
   switch (message) {
     case WM_MOVE:
@@ -406,11 +400,11 @@ LRESULT CALLBACK ButtonWindowProc(HWND button, UINT message, WPARAM wParam, LPAR
       break;
   }
   if (indicator && SystemDrawsIndicator(message)) {
-    const LRESULT result = PassOn(button, message, wParam, lParam);
+    const LRESULT result = CallPreviousProc(button, message, wParam, lParam);
     if (ButtonState* after = ButtonRecord(button); after && IsWindowVisible(button)) RepaintIndicator(button, *after);
     return result;
   }
-  return PassOn(button, message, wParam, lParam);
+  return CallPreviousProc(button, message, wParam, lParam);
 }
 
 // ---- painters -----------------------------------------------------------------

@@ -190,15 +190,11 @@ HDC ExcludeVisibleChildren(HWND window, HDC dc) {
   return dc;
 }
 
-namespace {
-
 SkinRecord* CompositeOwner(HWND window, bool useToolbarKey) {
   int id = GetIntProp(window, useToolbarKey ? PropToolbarOwner : PropOwnerSkinId);
   if (id == 0) id = GetIntProp(window, PropSkinId);
   return SkinRecordById(id);
 }
-
-}  // namespace
 
 void BlitToComposite(HWND window, HDC source, bool useToolbarKey, bool useWindowRect) {
   SkinRecord* record = CompositeOwner(window, useToolbarKey);

@@ -70,6 +70,10 @@ RECT ClientRectInSkin(HWND window);
 POINT OffsetInContainer(HWND control);
 
 HDC ExcludeVisibleChildren(HWND window, HDC dc);
+// The record whose composite image holds window: its Kj_FuID (toolbar family)
+// or Hw_FuID, or its own Hw_lbID when it is the top-level window itself.
+struct SkinRecord;
+SkinRecord* CompositeOwner(HWND window, bool useToolbarKey);
 void BlitToComposite(HWND window, HDC source, bool useToolbarKey = false, bool useWindowRect = false);
 void BlitToCompositeKeyed(HWND window, HDC source, COLORREF key, bool useToolbarKey = false);
 void MarkContainerStale(HWND window);

@@ -9,15 +9,19 @@ namespace quorlin::skin {
 int TrackbarPainterSwitch = 0;
 int DropListAccentSwitch = 0;
 
+void InstallBackgroundPicture(SkinRecord& r, const std::string& picture) {
+  r.backgroundColour = AverageImageColor(picture, 2000, 0, 0);
+  if (r.backgroundMode == 0 || r.backgroundMode == 1)
+    r.backgroundPicture = FadeImageEdges(picture, std::nullopt, r.backgroundColour, r.backgroundMode == 0);
+  else
+    r.backgroundPicture = picture;
+}
+
 bool SetWindowBackground(HWND window, const std::string& picture, std::optional<int> placementMode) {
   SkinRecord* r = SkinRecordById(GetIntProp(window, PropSkinId));
   if (!r || r->hwnd != window || picture.empty()) return false;
   if (placementMode) r->backgroundMode = *placementMode;
-  r->backgroundColour = AverageImageColor(picture, 2000, 0, 0);
-  if (r->backgroundMode == 0 || r->backgroundMode == 1)
-    r->backgroundPicture = FadeImageEdges(picture, std::nullopt, r->backgroundColour, r->backgroundMode == 0);
-  else
-    r->backgroundPicture = picture;
+  InstallBackgroundPicture(*r, picture);
   r->fullRepaintNeeded = true;
   InvalidateRect(window, nullptr, FALSE);
   for (ContainerState& c : r->containers)

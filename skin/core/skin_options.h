@@ -17,6 +17,12 @@ extern int firstSizePending;
 // window without a skin record or an empty picture.
 bool SetWindowBackground(HWND window, const std::string& picture, std::optional<int> placementMode = std::nullopt);
 
+struct SkinRecord;
+// The record's background colour (the picture's mean colour) and picture:
+// for modes 0 and 1 a copy whose edges fade into that colour, else the
+// picture as it is.
+void InstallBackgroundPicture(SkinRecord& record, const std::string& picture);
+
 // Passing a veil alpha is what turns translucent control backgrounds on.
 void SetSkinOptions(int childSkinning, std::optional<int> veilAlpha = std::nullopt,
                     std::optional<int> trackbarSwitch = std::nullopt);

@@ -22,6 +22,18 @@ void SetIntProp(HWND window, const char* key, LONG_PTR value) {
   SetPropA(window, key, reinterpret_cast<HANDLE>(value));
 }
 
+LRESULT CallPreviousProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto previous = reinterpret_cast<WNDPROC>(GetPropA(window, PropPreviousProc));
+  return previous ? CallWindowProcA(previous, window, message, wParam, lParam)
+                  : DefWindowProcA(window, message, wParam, lParam);
+}
+
+std::string WindowClassName(HWND window) {
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
 int FindSkinId(HWND window) {
   if (!window) return 0;
   for (size_t i = 0; i < SkinRegistry.size(); ++i)

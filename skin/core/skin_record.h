@@ -196,6 +196,11 @@ void RemoveSkinRecord(int skinId);
 int GetIntProp(HWND window, const char* key);
 void SetIntProp(HWND window, const char* key, LONG_PTR value);
 
+// Forwards a message to the procedure the engine replaced (Hw_hProc), or to
+// the default procedure when there is none.
+LRESULT CallPreviousProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+std::string WindowClassName(HWND window);
+
 // A child control's record in a table, through its Hw_FuID and Hw_lbID.
 template <typename State>
 State* ControlRecord(HWND control, std::vector<State> SkinRecord::*table) {
