@@ -2,24 +2,24 @@
 
 #include <windows.h>
 
-#include <vector>
+#include <array>
 
 namespace quorlin {
 namespace {
 
-int HexDigitValue(unsigned char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// A text ends at its first NUL; the Win32 converters get it NUL-terminated.
-std::string AsText(std::string_view text) {
-  std::string t(text);
-  t.resize(t.find('\0') == std::string::npos ? t.size() : t.find('\0'));
+// The value of each byte as a hexadecimal digit, -1 for the others; a table
+// keeps the decoding loop free of branches on the digits.
+constexpr auto kHexDigitValues = [] {
+  std::array<signed char, 256> t{};
+  for (int c = 0; c < 256; ++c)
+    t[c] = static_cast<signed char>(c >= '0' && c <= '9'   ? c - '0'
+                                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                           : -1);
   return t;
-}
+}();
+
+int HexDigitValue(unsigned char c) { return kHexDigitValues[c]; }
 
 }  // namespace
 
@@ -42,22 +42,25 @@ std::string Base64Encode(std::string_view data) {
 }
 
 std::string PercentDecode(std::string_view text, bool convertFromUtf8) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '%' && i + 2 < text.size()) {
-      const int high = HexDigitValue(static_cast<unsigned char>(text[i + 1]));
-      const int low = HexDigitValue(static_cast<unsigned char>(text[i + 2]));
+  std::string out(text.size(), '\0');
+  char* o = out.data();
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end) {
+    const char c = *p++;
+    if (c == '%' && end - p > 1) {
+      const int high = HexDigitValue(static_cast<unsigned char>(p[0]));
+      const int low = HexDigitValue(static_cast<unsigned char>(p[1]));
       if (high >= 0 && low >= 0) {
         const char decoded = static_cast<char>(high * 16 + low);
-        if (decoded != '\0') out += decoded;
-        i += 2;
+        if (decoded != '\0') *o++ = decoded;
+        p += 2;
         continue;
       }
     }
-    if (c != '\0') out += c;
+    if (c != '\0') *o++ = c;
   }
+  out.resize(static_cast<size_t>(o - out.data()));
   return convertFromUtf8 ? Utf8ToAnsi(out) : out;
 }
 
@@ -65,23 +68,37 @@ std::string Utf8ToAnsi(std::string_view text) {
   return WideToMultiByte(MultiByteToWide(text, CP_UTF8), 936);
 }
 
+// Each converter runs once into a buffer of the largest size its input can
+// need (a byte gives at most one UTF-16 unit; a unit gives at most two bytes
+// in a double-byte code page), so a long reply is not converted twice just to
+// be measured. Code pages with longer sequences are measured when the first
+// try runs short.
 std::wstring MultiByteToWide(std::string_view text, unsigned codePage) {
-  const std::string t = AsText(text);
-  const int n = MultiByteToWideChar(codePage, 0, t.c_str(), -1, nullptr, 0);
-  if (n <= 0) return {};
-  std::vector<wchar_t> buffer(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(codePage, 0, t.c_str(), -1, buffer.data(), n);
-  return std::wstring(buffer.data());
+  const std::string_view t = text.substr(0, text.find('\0'));
+  if (t.empty()) return {};
+  std::wstring wide(t.size(), L'\0');
+  const int n = MultiByteToWideChar(codePage, 0, t.data(), static_cast<int>(t.size()), wide.data(),
+                                    static_cast<int>(wide.size()));
+  wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  return wide;
 }
 
 std::string WideToMultiByte(std::wstring_view wide, unsigned codePage) {
-  const std::wstring w(wide.substr(0, wide.find(L'\0')));
-  const int m = WideCharToMultiByte(codePage, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  if (m <= 0) return {};
-  // Twice the measured size, as a margin against converters that measure short.
-  std::vector<char> buffer(static_cast<size_t>(m) * 2, '\0');
-  WideCharToMultiByte(codePage, 0, w.c_str(), -1, buffer.data(), m * 2, nullptr, nullptr);
-  return std::string(buffer.data());
+  const std::wstring_view w = wide.substr(0, wide.find(L'\0'));
+  if (w.empty()) return {};
+  const auto convert = [&](std::string& out) {
+    return WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), out.data(),
+                               static_cast<int>(out.size()), nullptr, nullptr);
+  };
+  std::string out(w.size() * 2, '\0');
+  int m = convert(out);
+  if (m <= 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+    m = WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    out.assign(m > 0 ? static_cast<size_t>(m) : 0, '\0');
+    m = convert(out);
+  }
+  out.resize(m > 0 ? static_cast<size_t>(m) : 0);
+  return out;
 }
 
 }  // namespace quorlin

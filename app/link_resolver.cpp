@@ -56,18 +56,48 @@ bool MatchesAt(std::string_view source, size_t pos, std::string_view marker, boo
   return true;
 }
 
+// Is pos a character boundary, given a boundary at known (known <= pos)? A
+// byte below 0x80 is never a lead byte, so a boundary follows it; from there
+// the bytes of 0x80 and above pair up, so pos is a boundary when an even
+// number of them stand right before it.
+bool IsBoundary(std::string_view source, size_t pos, size_t known) {
+  size_t run = 0;
+  while (pos - run > known && IsLeadByte(static_cast<unsigned char>(source[pos - run - 1]))) ++run;
+  return run % 2 == 0;
+}
+
 // 0-based position of the first match at or after from, on a character
 // boundary; npos when there is none. walkFrom is a known character boundary
-// at or before from, where the walk over the double-byte text starts.
+// at or before from. Candidates are found by their first byte and only those
+// that match are checked for standing on a boundary, so a search costs about
+// one pass over the bytes it skips.
 size_t FindOnBoundary(std::string_view source, std::string_view marker, size_t from, bool ignoreCase,
                       size_t walkFrom = 0) {
-  size_t pos = walkFrom;
-  while (pos < source.size()) {
-    if (pos >= from && MatchesAt(source, pos, marker, ignoreCase)) return pos;
-    pos += IsLeadByte(static_cast<unsigned char>(source[pos])) ? 2 : 1;
+  if (marker.empty()) {
+    // The first boundary at or after from, or the end.
+    size_t pos = walkFrom;
+    while (pos < source.size() && pos < from) pos += IsLeadByte(static_cast<unsigned char>(source[pos])) ? 2 : 1;
+    return from <= source.size() ? (pos < source.size() ? pos : source.size()) : std::string_view::npos;
   }
-  // An empty marker matches at the end too.
-  return marker.empty() && from <= source.size() ? source.size() : std::string_view::npos;
+  if (marker.size() > source.size()) return std::string_view::npos;
+  const char first = ignoreCase ? AsciiLower(marker[0]) : marker[0];
+  // Only a letter has a second case to look for.
+  const bool foldFirst = ignoreCase && first >= 'a' && first <= 'z';
+  const size_t last = source.size() - marker.size();
+  size_t known = walkFrom;
+  for (size_t pos = from; pos <= last; ++pos) {
+    if (foldFirst) {
+      while (pos <= last && AsciiLower(source[pos]) != first) ++pos;
+    } else {
+      pos = source.find(first, pos);
+    }
+    if (pos > last) break;
+    if (!MatchesAt(source, pos, marker, ignoreCase)) continue;
+    if (IsBoundary(source, pos, known)) return pos;
+    // pos is a trail byte, so its lead byte starts a character.
+    known = pos - 1;
+  }
+  return std::string_view::npos;
 }
 
 // Full-width ASCII forms (GBK A3A1..A3FE) and the ideographic space (A1A1)

@@ -88,6 +88,11 @@ TEST_CASE("ExtractBetween") {
       {"丂@x]", "@", "]", 1, false, "x"},
       // "丄" is 81 41 ('A'); with case ignored it still must not match "a".
       {"丄a1b", "a", "b", 1, false, "1"},
+      // "“" is A1 B0, which also stands across the two "啊" (B0 A1 B0 A1):
+      // only the whole character matches, with case ignored or not.
+      {"啊啊“x]", "“", "]", 1, false, "x"},
+      {"啊啊“x]", "“", "]", 1, true, "x"},
+      {"丂@x]", "@", "]", 1, true, "x"},
       // A marker that is itself a double-byte character matches whole.
       {"名称：视频", "名称：", "", 1, false, ""},
   };
