@@ -595,6 +595,27 @@ void BenchMainWindowPaints() {
     AddRow("PaintCaptionButton(id, i, false, false, a)", Median(direct), "BitBlt of the button rectangle",
            Median(copies2), 3.0);
 
+    // What a step costs around its copy: the message itself, and a copy that
+    // has to fetch the window's DC as every paint to the window does.
+    std::vector<double> dispatch, dcCopy, cold;
+    for (int i = 0; i < Reps(300); ++i) {
+      dispatch.push_back(TimeMs([&] { SendMessageA(w, WM_TIMER, timer + 1, 0); }));
+      dcCopy.push_back(TimeMs([&] {
+        skin::WindowDc dc(w);
+        BitBlt(dc.get(), bx, by, bw, bh, source.dc(), bx, by, SRCCOPY);
+        GdiFlush();
+      }));
+    }
+    for (int i = 0; i < Reps(20); ++i) {
+      skin::PaintFrame(id, false);  // a new title snapshot forgets the composed looks
+      cold.push_back(TimeMs([&] { skin::PaintCaptionButton(id, index, false, false, 30 * (1 + i % 8)); GdiFlush(); }));
+    }
+    skin::PaintFrame(id, true);
+    PaintNow(w);
+    Note("hover step around the copy: WM_TIMER of another id through the frame procedure %.4f ms;"
+         " GetDC + BitBlt of the button + ReleaseDC %.4f ms; a look composed for the first time %.4f ms",
+         Median(dispatch), Median(dcCopy), Median(cold));
+
     // Parts of one step: decoding the glyph PNG, which every step does.
     std::vector<double> decode;
     for (int i = 0; i < Reps(300); ++i)

@@ -1,6 +1,7 @@
 // Frame painting: back buffer, title strip snapshot and frame snapshot.
 #include "skin/chrome/frame_paint.h"
 
+#include <algorithm>
 #include <string>
 
 #include "graphics/drawing.h"
@@ -52,8 +53,21 @@ void ReleaseCaptionSnapshot(SkinRecord& r) {
   r.captionSnapshotPrevious = nullptr;
 }
 
+void ReleaseCaptionLooks(SkinRecord& r) {
+  r.captionLooks.clear();
+  if (!r.captionLooksDc) return;
+  SelectObject(r.captionLooksDc, r.captionLooksPrevious);
+  DeleteObject(r.captionLooksBitmap);
+  DeleteDC(r.captionLooksDc);
+  r.captionLooksDc = nullptr;
+  r.captionLooksBitmap = nullptr;
+  r.captionLooksPrevious = nullptr;
+}
+
 void RenewCaptionSnapshot(SkinRecord& r, int w) {
   ReleaseCaptionSnapshot(r);
+  // Every look was composed over the old snapshot.
+  r.captionLooks.clear();
   DibDc d = CreateDibDc(w, r.captionHeight);
   r.captionSnapshotDc = d.dc;
   r.captionSnapshotBitmap = d.bitmap;
@@ -180,12 +194,65 @@ void DrawSeparator(graphics::Graphics& g, const SkinRecord& r, int sx, int alpha
   g.DrawLine(pen, x, static_cast<REAL>(r.captionRowY + 1), x, static_cast<REAL>(r.captionRowY + r.captionRowHeight - 4));
 }
 
+constexpr int MaxCaptionLooks = 32;
+
+// The area a plain or hover paint of b changes: one pixel left of x and a row
+// below the glyph more than the button rectangle.
+RECT CaptionLookArea(const CaptionButton& b) {
+  return RECT{static_cast<int>(b.rect.x - 1) - 1, static_cast<int>(b.rect.y), b.width + 2, b.height + 1};
+}
+
+bool SameLook(const CaptionLook& a, const CaptionLook& b) {
+  return a.button == b.button && a.alpha == b.alpha && a.x == b.x && a.y == b.y && a.maximized == b.maximized &&
+         a.accent == b.accent;
+}
+
+// The cell that holds look, or -1.
+int FindCaptionLook(const SkinRecord& r, const CaptionLook& look) {
+  for (size_t i = 0; i < r.captionLooks.size(); ++i)
+    if (SameLook(r.captionLooks[i], look)) return static_cast<int>(i);
+  return -1;
+}
+
+// Keeps the look just composed in the back buffer at area.
+void KeepCaptionLook(SkinRecord& r, const CaptionLook& look, const RECT& area) {
+  if (!r.captionLooksDc) {
+    int w = 0, h = 0;
+    for (const CaptionButton& b : r.captionButtons) {
+      const RECT a = CaptionLookArea(b);
+      w = std::max(w, static_cast<int>(a.right));
+      h = std::max(h, static_cast<int>(a.bottom));
+    }
+    DibDc d = CreateDibDc(w * MaxCaptionLooks, h);
+    if (!d.bitmap) {
+      DeleteDC(d.dc);
+      return;
+    }
+    r.captionLooksDc = d.dc;
+    r.captionLooksBitmap = d.bitmap;
+    r.captionLooksPrevious = d.previous;
+    r.captionLooksWidth = w;
+    r.captionLooksHeight = h;
+  }
+  if (area.right > r.captionLooksWidth || area.bottom > r.captionLooksHeight) return;
+  if (r.captionLooks.size() == MaxCaptionLooks) r.captionLooks.clear();
+  const int cell = static_cast<int>(r.captionLooks.size());
+  BitBlt(r.captionLooksDc, cell * r.captionLooksWidth, 0, area.right, area.bottom, r.backBufferDc, area.left, area.top,
+         SRCCOPY);
+  r.captionLooks.push_back(look);
+}
+
+void CopyCaptionLookToWindow(const SkinRecord& r, const RECT& area) {
+  WindowDc dc(r.hwnd);
+  BitBlt(dc.get(), area.left, area.top, area.right, area.bottom, r.backBufferDc, area.left, area.top, SRCCOPY);
+}
+
 void PaintPlainOrHover(int skinId, SkinRecord& r, int index, graphics::Graphics& g, bool backBufferOnly, int alpha) {
   const CaptionButton& b = r.captionButtons[static_cast<size_t>(index - 1)];
   const int x = static_cast<int>(b.rect.x - 1), y = r.captionRowY + 1;
   if (!backBufferOnly) RestoreFromTitleSnapshot(skinId, RECT{x, y, b.width, b.height});
-  const int hx = static_cast<int>(b.rect.x - 1);
-  RestoreFromTitleSnapshot(skinId, RECT{hx - 1, static_cast<int>(b.rect.y), b.width + 2, b.height + 1});
+  const RECT area = CaptionLookArea(b);
+  RestoreFromTitleSnapshot(skinId, area);
   if (alpha > 0) PaintHoverLayers(g, r, b, alpha);
   graphics::GraphicsPath gloss;
   gloss.Create();
@@ -198,12 +265,6 @@ void PaintPlainOrHover(int skinId, SkinRecord& r, int index, graphics::Graphics&
   DrawSeparator(g, r, static_cast<int>(b.rect.x - 2), index == 1 ? 100 : 60);
   if (index < static_cast<int>(r.captionButtons.size()))
     DrawSeparator(g, r, static_cast<int>(r.captionButtons[static_cast<size_t>(index)].rect.x - 2), 60);
-  if (!backBufferOnly) {
-    WindowDc dc(r.hwnd);
-    // The hover look reaches one pixel left of x and a row below the glyph.
-    BitBlt(dc.get(), hx - 1, static_cast<int>(b.rect.y), b.width + 2, b.height + 1, r.backBufferDc, hx - 1,
-           static_cast<int>(b.rect.y), SRCCOPY);
-  }
 }
 
 void DrawTitleText(graphics::Graphics& g, const SkinRecord& r, const std::string& text, const RECT& area) {
@@ -366,10 +427,32 @@ void PaintCaptionButton(int skinId, int index, bool backBufferOnly, bool pressed
     PaintPressed(*r, b, x, y);
     return;
   }
-  graphics::Graphics g;
-  g.FromHDC(r->backBufferDc);
-  g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-  PaintPlainOrHover(skinId, *r, index, g, backBufferOnly, alpha);
+  if (backBufferOnly) {
+    graphics::Graphics g;
+    g.FromHDC(r->backBufferDc);
+    g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+    PaintPlainOrHover(skinId, *r, index, g, true, alpha);
+    return;
+  }
+  // Hover and fade paints: a look composed before over the same snapshot is
+  // copied back instead of being drawn again.
+  const RECT area = CaptionLookArea(b);
+  const CaptionLook look{index, alpha, static_cast<int>(area.left), static_cast<int>(area.top),
+                         b.kind == CaptionMaximize && r->maximized, AccentColour};
+  const int cell = FindCaptionLook(*r, look);
+  if (cell >= 0 && r->captionSnapshotDc) {
+    BitBlt(r->backBufferDc, area.left, area.top, area.right, area.bottom, r->captionLooksDc,
+           cell * r->captionLooksWidth, 0, SRCCOPY);
+  } else {
+    {
+      graphics::Graphics g;
+      g.FromHDC(r->backBufferDc);
+      g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+      PaintPlainOrHover(skinId, *r, index, g, false, alpha);
+    }
+    if (r->captionSnapshotDc) KeepCaptionLook(*r, look, area);
+  }
+  CopyCaptionLookToWindow(*r, area);
 }
 
 void PaintFrame(int skinId, bool toWindow) {
@@ -456,6 +539,7 @@ void ReleaseFrameImages(HWND window) {
   RemovePropA(window, PropBackBufferFirstBitmap);
   RemovePropA(window, PropBackBufferBitmap);
   ReleaseCaptionSnapshot(*r);
+  ReleaseCaptionLooks(*r);
   ReleaseDcBitmap(r->frameSnapshotDc);
   r->frameSnapshotDc = nullptr;
 }

@@ -61,6 +61,16 @@ struct CaptionFade {
   int step = 0;    // 0..8
 };
 
+// One finished hover look of a caption button, kept so that the steps of a
+// fade, which repeat the same nine looks, cost one small copy each.
+struct CaptionLook {
+  int button = 0;  // 1-based caption button
+  int alpha = 0;
+  int x = 0, y = 0;        // where it was composed
+  bool maximized = false;  // which glyph the maximize button showed
+  COLORREF accent = 0;
+};
+
 struct ButtonBarItem {
   int width = 0;  // -1 takes the rest of the bar
   std::string text;
@@ -158,6 +168,14 @@ struct SkinRecord {
   HDC frameSnapshotDc = nullptr;
   HBITMAP captionSnapshotBitmap = nullptr;
   HGDIOBJ captionSnapshotPrevious = nullptr;
+  // Cells of captionLooksWidth x captionLooksHeight side by side, cell i
+  // holding captionLooks[i]; emptied with every new title snapshot.
+  HDC captionLooksDc = nullptr;
+  HBITMAP captionLooksBitmap = nullptr;
+  HGDIOBJ captionLooksPrevious = nullptr;
+  int captionLooksWidth = 0;
+  int captionLooksHeight = 0;
+  std::vector<CaptionLook> captionLooks;
 
   int hotControlId = 0;
   int controlUnderMouse = 0;
