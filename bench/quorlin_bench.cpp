@@ -479,6 +479,22 @@ double MedianSteadyPaint(HWND w, int reps, double* blit) {
   return Median(paint);
 }
 
+// A full recomposition that finds no kept background layer: the tint alpha
+// flips between two values, so every repaint draws picture and outline anew.
+std::pair<double, double> CompareColdPaintFrame(HWND w, int reps) {
+  SkinRecord* r = RecordOf(w);
+  const int id = skin::FindSkinId(w);
+  const int alpha = r->tintAlpha;
+  int flip = 0;
+  auto result = Compare(
+      reps, [&] { r->tintAlpha = alpha - (++flip & 1); skin::PaintFrame(id, false); GdiFlush(); },
+      [&] { SteadyPaint(w); }, [&] { PaintNow(w); });
+  r->tintAlpha = alpha;
+  skin::PaintFrame(id, true);
+  PaintNow(w);
+  return result;
+}
+
 // The public pieces PaintFrame is made of, each timed on its own.
 void NotePaintFrameParts(HWND w, int reps) {
   const int id = skin::FindSkinId(w);
@@ -575,6 +591,8 @@ void BenchMainWindowPaints() {
   const auto [frameOn, steady3] = Compare(
       Reps(60), [&] { skin::PaintFrame(id, true); GdiFlush(); }, [&] { SteadyPaint(w); }, [&] { PaintNow(w); });
   AddRow("PaintFrame(id, true) 444x314", frameOn, "steady-state WM_PAINT", steady3);
+  const auto [frameCold, steady4] = CompareColdPaintFrame(w, Reps(30));
+  AddRow("PaintFrame(id, false) 444x314, nothing kept", frameCold, "steady-state WM_PAINT", steady4);
   NotePaintFrameParts(w, Reps(30));
 
   // Caption button hover fade, through the frame procedure: onto the button,
@@ -740,6 +758,8 @@ void BenchLargeWindow() {
   const auto [frameOn, steady3] = Compare(
       Reps(40), [&] { skin::PaintFrame(id, true); GdiFlush(); }, [&] { SteadyPaint(w); }, [&] { PaintNow(w); });
   AddRow("PaintFrame(id, true) 1280x800", frameOn, "steady-state WM_PAINT", steady3);
+  const auto [frameCold, steady4] = CompareColdPaintFrame(w, Reps(30));
+  AddRow("PaintFrame(id, false) 1280x800, nothing kept", frameCold, "steady-state WM_PAINT", steady4);
   NotePaintFrameParts(w, Reps(20));
 }
 

@@ -64,6 +64,48 @@ void ReleaseCaptionLooks(SkinRecord& r) {
   r.captionLooksPrevious = nullptr;
 }
 
+void ReleaseBackgroundLayer(SkinRecord& r) {
+  r.backgroundLayerKey = BackgroundLayerKey{};
+  if (!r.backgroundLayerDc) return;
+  SelectObject(r.backgroundLayerDc, r.backgroundLayerPrevious);
+  DeleteObject(r.backgroundLayerBitmap);
+  DeleteDC(r.backgroundLayerDc);
+  r.backgroundLayerDc = nullptr;
+  r.backgroundLayerBitmap = nullptr;
+  r.backgroundLayerPrevious = nullptr;
+}
+
+BackgroundLayerKey BackgroundLayerKeyOf(const SkinRecord& r, SIZE s) {
+  return BackgroundLayerKey{s.cx,        s.cy,        r.backgroundMode, r.backgroundColour, r.tintColour,
+                            r.tintAlpha, r.titleBand, r.captionHeight,  r.frameEnabled,      r.backgroundPicture};
+}
+
+// Draws the background and the outline into the fresh back buffer g paints
+// on. Decoding and stretching the picture and stroking the outline are most of
+// a full repaint, so the finished layer is kept and copied again while
+// nothing it depends on has changed.
+void PaintBackgroundLayer(graphics::Graphics& g, SkinRecord& r, int skinId, SIZE s) {
+  BackgroundLayerKey key = BackgroundLayerKeyOf(r, s);
+  if (r.backgroundLayerDc && key == r.backgroundLayerKey) {
+    BitBlt(r.backBufferDc, 0, 0, s.cx, s.cy, r.backgroundLayerDc, 0, 0, SRCCOPY);
+    return;
+  }
+  PaintBackground(g, skinId);
+  if (r.frameEnabled) PaintOutline(skinId, g);
+  g.Flush(Gdiplus::FlushIntentionSync);
+  ReleaseBackgroundLayer(r);
+  DibDc d = CreateDibDc(s.cx, s.cy);
+  if (!d.bitmap) {
+    DeleteDC(d.dc);
+    return;
+  }
+  BitBlt(d.dc, 0, 0, s.cx, s.cy, r.backBufferDc, 0, 0, SRCCOPY);
+  r.backgroundLayerDc = d.dc;
+  r.backgroundLayerBitmap = d.bitmap;
+  r.backgroundLayerPrevious = d.previous;
+  r.backgroundLayerKey = std::move(key);
+}
+
 void RenewCaptionSnapshot(SkinRecord& r, int w) {
   ReleaseCaptionSnapshot(r);
   // Every look was composed over the old snapshot.
@@ -465,9 +507,8 @@ void PaintFrame(int skinId, bool toWindow) {
   {
     graphics::Graphics g;
     g.FromHDC(r->backBufferDc);
-    PaintBackground(g, skinId);
+    PaintBackgroundLayer(g, *r, skinId, s);
     if (r->frameEnabled) {
-      PaintOutline(skinId, g);
       RenewCaptionSnapshot(*r, s.cx);
       if (r->showTitle) PaintTitleInto(g, *r, WindowTextOf(window), s.cx);
     }
@@ -540,6 +581,7 @@ void ReleaseFrameImages(HWND window) {
   RemovePropA(window, PropBackBufferBitmap);
   ReleaseCaptionSnapshot(*r);
   ReleaseCaptionLooks(*r);
+  ReleaseBackgroundLayer(*r);
   ReleaseDcBitmap(r->frameSnapshotDc);
   r->frameSnapshotDc = nullptr;
 }

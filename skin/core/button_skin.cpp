@@ -270,7 +270,8 @@ void AttachPushButtons(int skinId, HWND parent) {
     if (!state) continue;
     SetWindowLongPtrA(child, GWL_STYLE, style | BS_OWNERDRAW);
     SetFontFields(*state, child);
-    state->tooltip.Create(child);
+    // The button's tooltip object stays empty: no tip is shown for it, so no
+    // tooltip window is made.
   }
 }
 

@@ -71,6 +71,21 @@ struct CaptionLook {
   COLORREF accent = 0;
 };
 
+// What the background layer of the frame (picture, tint, title band and
+// outline) was painted from.
+struct BackgroundLayerKey {
+  int width = 0, height = 0;
+  int mode = 0;
+  COLORREF colour = 0;
+  long tintColour = -1;
+  int tintAlpha = 0;
+  bool titleBand = false;
+  int captionHeight = 0;
+  bool frameEnabled = false;  // the outline is part of the layer
+  std::string picture;
+  bool operator==(const BackgroundLayerKey&) const = default;
+};
+
 struct ButtonBarItem {
   int width = 0;  // -1 takes the rest of the bar
   std::string text;
@@ -170,6 +185,12 @@ struct SkinRecord {
   HGDIOBJ captionSnapshotPrevious = nullptr;
   // Cells of captionLooksWidth x captionLooksHeight side by side, cell i
   // holding captionLooks[i]; emptied with every new title snapshot.
+  // The background and outline as drawn at the last full repaint, so a full
+  // repaint at the same size with the same picture copies them.
+  HDC backgroundLayerDc = nullptr;
+  HBITMAP backgroundLayerBitmap = nullptr;
+  HGDIOBJ backgroundLayerPrevious = nullptr;
+  BackgroundLayerKey backgroundLayerKey;
   HDC captionLooksDc = nullptr;
   HBITMAP captionLooksBitmap = nullptr;
   HGDIOBJ captionLooksPrevious = nullptr;

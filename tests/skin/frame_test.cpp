@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -150,6 +151,65 @@ TEST_CASE("maximizing: the restore glyph, and a title double click only when res
     GetWindowRect(w.window, &r);
     CHECK(r.right - r.left == work.cx);
     CHECK(r.bottom - r.top == work.cy);
+  }
+}
+
+TEST_CASE("kept images follow what they were made from") {
+  SkinnedWindow w(BothBoxes, 600, 400);
+  auto pixels = [&](int x0, int y0, int x1, int y1) {
+    std::vector<COLORREF> p;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) p.push_back(w.BackBufferPixel(x, y));
+    return p;
+  };
+  auto maximizeButton = [&] { return pixels(533, 2, 562, 21); };
+
+  SUBCASE("hover looks: the same look again, another glyph, a new frame") {
+    PaintCaptionButton(w.Id(), 2, false, false, 240);
+    const auto composed = maximizeButton();
+    PaintCaptionButton(w.Id(), 2, false, false, 0);
+    PaintCaptionButton(w.Id(), 2, false, false, 240);
+    CHECK(maximizeButton() == composed);  // the kept look is the composed one
+
+    w.Record().maximized = true;  // the restore glyph, with no full repaint
+    PaintCaptionButton(w.Id(), 2, false, false, 240);
+    CHECK(maximizeButton() != composed);
+    w.Record().maximized = false;
+
+    w.Record().tintColour = 0x0000FF;  // a new frame beneath the buttons
+    w.Record().tintAlpha = 200;
+    PaintFrame(w.Id(), false);
+    PaintCaptionButton(w.Id(), 2, false, false, 240);
+    CHECK(maximizeButton() != composed);
+  }
+
+  SUBCASE("background layer: each change shows, and undoing it brings the first frame back") {
+    const auto first = pixels(0, 0, 600, 400);
+    struct Change { std::string name; std::function<void(SkinRecord&)> apply, undo; };
+    const Change changes[] = {
+        {"tint", [](SkinRecord& r) { r.tintColour = 0x00FF00; }, [](SkinRecord& r) { r.tintColour = -1; }},
+        {"placement", [](SkinRecord& r) { r.backgroundMode = 2; }, [](SkinRecord& r) { r.backgroundMode = 3; }},
+        {"picture", [](SkinRecord& r) { r.backgroundPicture.clear(); }, [](SkinRecord&) {}},
+        {"outline", [](SkinRecord& r) { r.frameEnabled = false; }, [](SkinRecord& r) { r.frameEnabled = true; }},
+    };
+    REQUIRE(w.Record().backgroundMode == 3);
+    REQUIRE(w.Record().tintColour == -1);
+    for (const Change& c : changes) {
+      CAPTURE(c.name);
+      const std::string picture = w.Record().backgroundPicture;
+      c.apply(w.Record());
+      PaintFrame(w.Id(), false);
+      CHECK(pixels(0, 0, 600, 400) != first);
+      w.Record().backgroundPicture = picture;
+      c.undo(w.Record());  // the picture comes back above
+      PaintFrame(w.Id(), false);
+      CHECK(pixels(0, 0, 600, 400) == first);
+    }
+    // Another size paints the picture anew at that size.
+    SetWindowPos(w.window, nullptr, 0, 0, 500, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PaintFrame(w.Id(), false);
+    CHECK(w.Record().backgroundLayerKey.width == 500);
+    CHECK(pixels(250, 150, 260, 160) != std::vector<COLORREF>(100, 0));
   }
 }
 
