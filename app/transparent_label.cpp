@@ -7,6 +7,7 @@ namespace {
 
 struct LabelState {
   HFONT font = nullptr;
+  std::string text;  // the window text, kept so a paint sends no messages for it
   LabelOptions options;
 };
 
@@ -31,19 +32,17 @@ void RepaintOverParent(HWND label) {
 LRESULT OnPaint(HWND label, const LabelState& state) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(label, &ps);
-  const int length = GetWindowTextLengthA(label);
-  std::string text(static_cast<size_t>(length) + 1, '\0');
-  GetWindowTextA(label, text.data(), length + 1);
-  text.resize(static_cast<size_t>(length));
-  RECT client;
-  GetClientRect(label, &client);
-  const int oldMode = SetBkMode(dc, TRANSPARENT);
-  const COLORREF oldColour = SetTextColor(dc, RGB(0, 0, 0));
-  HGDIOBJ oldFont = SelectObject(dc, state.font ? state.font : GetStockObject(DEFAULT_GUI_FONT));
-  DrawTextA(dc, text.c_str(), length, &client, state.options.drawFlags);
-  SelectObject(dc, oldFont);
-  SetTextColor(dc, oldColour);
-  SetBkMode(dc, oldMode);
+  if (!state.text.empty()) {
+    RECT client;
+    GetClientRect(label, &client);
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    const COLORREF oldColour = SetTextColor(dc, RGB(0, 0, 0));
+    HGDIOBJ oldFont = SelectObject(dc, state.font ? state.font : GetStockObject(DEFAULT_GUI_FONT));
+    DrawTextA(dc, state.text.c_str(), static_cast<int>(state.text.size()), &client, state.options.drawFlags);
+    SelectObject(dc, oldFont);
+    SetTextColor(dc, oldColour);
+    SetBkMode(dc, oldMode);
+  }
   EndPaint(label, &ps);
   return 0;
 }
@@ -55,6 +54,7 @@ LRESULT CALLBACK LabelWndProc(HWND label, UINT message, WPARAM wParam, LPARAM lP
       const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
       auto* fresh = new LabelState;
       if (create->lpCreateParams) fresh->options = *static_cast<const LabelOptions*>(create->lpCreateParams);
+      if (create->lpszName) fresh->text = create->lpszName;
       SetWindowLongPtrA(label, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(fresh));
       break;
     }
@@ -75,6 +75,7 @@ LRESULT CALLBACK LabelWndProc(HWND label, UINT message, WPARAM wParam, LPARAM lP
       return state ? reinterpret_cast<LRESULT>(state->font) : 0;
     case WM_SETTEXT: {
       const LRESULT result = DefWindowProcA(label, message, wParam, lParam);
+      if (result && state) state->text = lParam ? reinterpret_cast<const char*>(lParam) : "";
       RepaintOverParent(label);
       return result;
     }
