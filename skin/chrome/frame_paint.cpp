@@ -43,36 +43,29 @@ DibDc CreateDibDc(int w, int h) {
   return d;
 }
 
+// Puts the displaced bitmap back, deletes bitmap and DC, and clears the three.
+void ReleaseDibDc(HDC& dc, HBITMAP& bitmap, HGDIOBJ& previous) {
+  if (!dc) return;
+  SelectObject(dc, previous);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  dc = nullptr;
+  bitmap = nullptr;
+  previous = nullptr;
+}
+
 void ReleaseCaptionSnapshot(SkinRecord& r) {
-  if (!r.captionSnapshotDc) return;
-  SelectObject(r.captionSnapshotDc, r.captionSnapshotPrevious);
-  DeleteObject(r.captionSnapshotBitmap);
-  DeleteDC(r.captionSnapshotDc);
-  r.captionSnapshotDc = nullptr;
-  r.captionSnapshotBitmap = nullptr;
-  r.captionSnapshotPrevious = nullptr;
+  ReleaseDibDc(r.captionSnapshotDc, r.captionSnapshotBitmap, r.captionSnapshotPrevious);
 }
 
 void ReleaseCaptionLooks(SkinRecord& r) {
   r.captionLooks.clear();
-  if (!r.captionLooksDc) return;
-  SelectObject(r.captionLooksDc, r.captionLooksPrevious);
-  DeleteObject(r.captionLooksBitmap);
-  DeleteDC(r.captionLooksDc);
-  r.captionLooksDc = nullptr;
-  r.captionLooksBitmap = nullptr;
-  r.captionLooksPrevious = nullptr;
+  ReleaseDibDc(r.captionLooksDc, r.captionLooksBitmap, r.captionLooksPrevious);
 }
 
 void ReleaseBackgroundLayer(SkinRecord& r) {
   r.backgroundLayerKey = BackgroundLayerKey{};
-  if (!r.backgroundLayerDc) return;
-  SelectObject(r.backgroundLayerDc, r.backgroundLayerPrevious);
-  DeleteObject(r.backgroundLayerBitmap);
-  DeleteDC(r.backgroundLayerDc);
-  r.backgroundLayerDc = nullptr;
-  r.backgroundLayerBitmap = nullptr;
-  r.backgroundLayerPrevious = nullptr;
+  ReleaseDibDc(r.backgroundLayerDc, r.backgroundLayerBitmap, r.backgroundLayerPrevious);
 }
 
 BackgroundLayerKey BackgroundLayerKeyOf(const SkinRecord& r, SIZE s) {
