@@ -54,6 +54,20 @@ void ReleaseDibDc(HDC& dc, HBITMAP& bitmap, HGDIOBJ& previous) {
   previous = nullptr;
 }
 
+// A fresh w x h DIB DC into the three; false, with the three left empty, when
+// the bitmap cannot be made.
+bool AdoptNewDibDc(int w, int h, HDC& dc, HBITMAP& bitmap, HGDIOBJ& previous) {
+  DibDc d = CreateDibDc(w, h);
+  if (!d.bitmap) {
+    DeleteDC(d.dc);
+    return false;
+  }
+  dc = d.dc;
+  bitmap = d.bitmap;
+  previous = d.previous;
+  return true;
+}
+
 void ReleaseCaptionSnapshot(SkinRecord& r) {
   ReleaseDibDc(r.captionSnapshotDc, r.captionSnapshotBitmap, r.captionSnapshotPrevious);
 }
@@ -87,15 +101,8 @@ void PaintBackgroundLayer(graphics::Graphics& g, SkinRecord& r, int skinId, SIZE
   if (r.frameEnabled) PaintOutline(skinId, g);
   g.Flush(Gdiplus::FlushIntentionSync);
   ReleaseBackgroundLayer(r);
-  DibDc d = CreateDibDc(s.cx, s.cy);
-  if (!d.bitmap) {
-    DeleteDC(d.dc);
-    return;
-  }
-  BitBlt(d.dc, 0, 0, s.cx, s.cy, r.backBufferDc, 0, 0, SRCCOPY);
-  r.backgroundLayerDc = d.dc;
-  r.backgroundLayerBitmap = d.bitmap;
-  r.backgroundLayerPrevious = d.previous;
+  if (!AdoptNewDibDc(s.cx, s.cy, r.backgroundLayerDc, r.backgroundLayerBitmap, r.backgroundLayerPrevious)) return;
+  BitBlt(r.backgroundLayerDc, 0, 0, s.cx, s.cy, r.backBufferDc, 0, 0, SRCCOPY);
   r.backgroundLayerKey = std::move(key);
 }
 
@@ -103,11 +110,8 @@ void RenewCaptionSnapshot(SkinRecord& r, int w) {
   ReleaseCaptionSnapshot(r);
   // Every look was composed over the old snapshot.
   r.captionLooks.clear();
-  DibDc d = CreateDibDc(w, r.captionHeight);
-  r.captionSnapshotDc = d.dc;
-  r.captionSnapshotBitmap = d.bitmap;
-  r.captionSnapshotPrevious = d.previous;
-  BitBlt(d.dc, 0, 0, w, r.captionHeight, r.backBufferDc, 0, 0, SRCCOPY);
+  if (AdoptNewDibDc(w, r.captionHeight, r.captionSnapshotDc, r.captionSnapshotBitmap, r.captionSnapshotPrevious))
+    BitBlt(r.captionSnapshotDc, 0, 0, w, r.captionHeight, r.backBufferDc, 0, 0, SRCCOPY);
 }
 
 void RenewFrameSnapshot(SkinRecord& r, int w, int h) {
@@ -258,14 +262,7 @@ void KeepCaptionLook(SkinRecord& r, const CaptionLook& look, const RECT& area) {
       w = std::max(w, static_cast<int>(a.right));
       h = std::max(h, static_cast<int>(a.bottom));
     }
-    DibDc d = CreateDibDc(w * MaxCaptionLooks, h);
-    if (!d.bitmap) {
-      DeleteDC(d.dc);
-      return;
-    }
-    r.captionLooksDc = d.dc;
-    r.captionLooksBitmap = d.bitmap;
-    r.captionLooksPrevious = d.previous;
+    if (!AdoptNewDibDc(w * MaxCaptionLooks, h, r.captionLooksDc, r.captionLooksBitmap, r.captionLooksPrevious)) return;
     r.captionLooksWidth = w;
     r.captionLooksHeight = h;
   }
@@ -282,12 +279,15 @@ void CopyCaptionLookToWindow(const SkinRecord& r, const RECT& area) {
   BitBlt(dc.get(), area.left, area.top, area.right, area.bottom, r.backBufferDc, area.left, area.top, SRCCOPY);
 }
 
-void PaintPlainOrHover(int skinId, SkinRecord& r, int index, graphics::Graphics& g, bool backBufferOnly, int alpha) {
+// Composes the plain or hover look of button index into the back buffer over
+// the title snapshot of its area (which holds the button rectangle).
+void PaintPlainOrHover(int skinId, SkinRecord& r, int index, int alpha) {
   const CaptionButton& b = r.captionButtons[static_cast<size_t>(index - 1)];
   const int x = static_cast<int>(b.rect.x - 1), y = r.captionRowY + 1;
-  if (!backBufferOnly) RestoreFromTitleSnapshot(skinId, RECT{x, y, b.width, b.height});
-  const RECT area = CaptionLookArea(b);
-  RestoreFromTitleSnapshot(skinId, area);
+  graphics::Graphics g;
+  g.FromHDC(r.backBufferDc);
+  g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+  RestoreFromTitleSnapshot(skinId, CaptionLookArea(b));
   if (alpha > 0) PaintHoverLayers(g, r, b, alpha);
   graphics::GraphicsPath gloss;
   gloss.Create();
@@ -463,10 +463,7 @@ void PaintCaptionButton(int skinId, int index, bool backBufferOnly, bool pressed
     return;
   }
   if (backBufferOnly) {
-    graphics::Graphics g;
-    g.FromHDC(r->backBufferDc);
-    g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-    PaintPlainOrHover(skinId, *r, index, g, true, alpha);
+    PaintPlainOrHover(skinId, *r, index, alpha);
     return;
   }
   // Hover and fade paints: a look composed before over the same snapshot is
@@ -479,12 +476,7 @@ void PaintCaptionButton(int skinId, int index, bool backBufferOnly, bool pressed
     BitBlt(r->backBufferDc, area.left, area.top, area.right, area.bottom, r->captionLooksDc,
            cell * r->captionLooksWidth, 0, SRCCOPY);
   } else {
-    {
-      graphics::Graphics g;
-      g.FromHDC(r->backBufferDc);
-      g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-      PaintPlainOrHover(skinId, *r, index, g, false, alpha);
-    }
+    PaintPlainOrHover(skinId, *r, index, alpha);
     if (r->captionSnapshotDc) KeepCaptionLook(*r, look, area);
   }
   CopyCaptionLookToWindow(*r, area);

@@ -183,14 +183,14 @@ struct SkinRecord {
   HDC frameSnapshotDc = nullptr;
   HBITMAP captionSnapshotBitmap = nullptr;
   HGDIOBJ captionSnapshotPrevious = nullptr;
-  // Cells of captionLooksWidth x captionLooksHeight side by side, cell i
-  // holding captionLooks[i]; emptied with every new title snapshot.
   // The background and outline as drawn at the last full repaint, so a full
   // repaint at the same size with the same picture copies them.
   HDC backgroundLayerDc = nullptr;
   HBITMAP backgroundLayerBitmap = nullptr;
   HGDIOBJ backgroundLayerPrevious = nullptr;
   BackgroundLayerKey backgroundLayerKey;
+  // Cells of captionLooksWidth x captionLooksHeight side by side, cell i
+  // holding captionLooks[i]; emptied with every new title snapshot.
   HDC captionLooksDc = nullptr;
   HBITMAP captionLooksBitmap = nullptr;
   HGDIOBJ captionLooksPrevious = nullptr;
