@@ -1131,6 +1131,11 @@ int Soak(int rounds, const std::string& parts) {
   std::printf("Soak: %d rounds of%s%s%s%s\n", rounds, paint ? " repaint," : "", hover ? " hover fade," : "",
               labelChanges ? " label changes," : "", read ? " read-link" : "");
   if (fetchOnly || raw) std::printf("  with%s%s\n", fetchOnly ? " FetchUrl alone" : "", raw ? " raw socket round trips" : "");
+  // A blind counter would let any leak pass as flat.
+  if (!test::CountersSeeObjects()) {
+    std::printf("Soak: FAIL: the GDI/USER object counters cannot see objects here\n");
+    return 1;
+  }
   std::unique_ptr<test::LoopbackHttpServer> server;
   const auto handler = [](const std::string& head) {
     if (head.rfind("GET /url/", 0) != 0) return test::OkReply("", true, "404 Not Found");

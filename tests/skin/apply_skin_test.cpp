@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "graphics/drawing.h"
-#include "resource_counts.h"
+#include "leak_check.h"
 #include "skin/core/apply_skin.h"
 #include "skin/core/painting.h"
 #include "skin/core/skin_record.h"
@@ -149,10 +149,10 @@ TEST_CASE_FIXTURE(SkinFixture, "skinning and tearing down leaves GDI and USER co
     windows.clear();
   };
   for (int i = 0; i < 3; ++i) cycle();
-  const unsigned long gdi = quorlin::test::GdiObjectCount(), user = quorlin::test::UserObjectCount();
+  const quorlin::test::LeakBaseline baseline;
   for (int i = 0; i < 60; ++i) cycle();
-  CHECK(quorlin::test::GdiObjectCount() <= gdi + 4);
-  CHECK(quorlin::test::UserObjectCount() <= user + 2);
+  CHECK(baseline.GdiGrowth() <= 4);
+  CHECK(baseline.UserGrowth() <= 2);
   CHECK(SkinRegistry.empty());
   CHECK(DcBitmapCacheSize() == 0);
 }

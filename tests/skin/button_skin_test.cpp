@@ -13,7 +13,7 @@
 
 #include "button_gallery.h"
 #include "graphics/drawing.h"
-#include "resource_counts.h"
+#include "leak_check.h"
 #include "skin/core/apply_skin.h"
 #include "skin/core/button_skin.h"
 #include "skin/core/painting.h"
@@ -526,8 +526,7 @@ TEST_CASE_FIXTURE(GalleryFixture, "hover, press and repaint cycles leave GDI and
     Drain();
   };
   for (int i = 0; i < 70; ++i) cycle(i);  // every button, every path, once over
-  const unsigned long gdi = quorlin::test::GdiObjectCount();
-  const unsigned long user = quorlin::test::UserObjectCount();
+  const quorlin::test::LeakBaseline baseline;
   const size_t cached = DcBitmapCacheSize();
   // Each cycle paints its button five times; under Wine a cycle takes about
   // 20 ms, so 10,000 would take over three minutes; 1,500 keep the whole
@@ -536,13 +535,13 @@ TEST_CASE_FIXTURE(GalleryFixture, "hover, press and repaint cycles leave GDI and
   const DWORD start = GetTickCount();
   for (int i = 0; i < Cycles; ++i) cycle(i);
   MESSAGE("cycles: " << Cycles << " in " << (GetTickCount() - start) << " ms");
-  CHECK(quorlin::test::GdiObjectCount() == gdi);
-  CHECK(quorlin::test::UserObjectCount() == user);
+  CHECK(baseline.GdiGrowth() == 0);
+  CHECK(baseline.UserGrowth() == 0);
   CHECK(DcBitmapCacheSize() == cached);
 }
 
 TEST_CASE("a push button destroyed on its own frees its record and leaves no window behind") {
-  const unsigned long before = quorlin::test::UserObjectCount();
+  const quorlin::test::LeakBaseline baseline;
   for (int round = 0; round < 3; ++round) {
     ButtonGallery g = quorlin::test::CreateButtonGallery(GetModuleHandleA(nullptr));
     REQUIRE(g.window);
@@ -553,6 +552,6 @@ TEST_CASE("a push button destroyed on its own frees its record and leaves no win
     DestroyWindow(g.window);
     PumpMessages(20);
   }
-  CHECK(quorlin::test::UserObjectCount() == before);
+  CHECK(baseline.UserGrowth() == 0);
   SkinRegistry.clear();
 }

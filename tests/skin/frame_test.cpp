@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "resource_counts.h"
+#include "leak_check.h"
 #include "skin/chrome/caption_row.h"
 #include "skin/chrome/frame_paint.h"
 #include "skin/core/painting.h"
@@ -249,7 +249,7 @@ TEST_CASE("frame pixels of a 600-wide window") {
 }
 
 TEST_CASE("teardown restores the window and releases the frame") {
-  const unsigned long gdi0 = quorlin::test::GdiObjectCount();
+  const quorlin::test::LeakBaseline baseline;
   HWND window = nullptr;
   {
     SkinnedWindow w(BothBoxes, 300, 200);
@@ -258,7 +258,7 @@ TEST_CASE("teardown restores the window and releases the frame") {
   }
   CHECK(SkinRegistry.empty());
   CHECK(DcBitmapCacheSize() == 0);
-  CHECK(quorlin::test::GdiObjectCount() <= gdi0 + 4);
+  CHECK(baseline.GdiGrowth() <= 4);
   (void)window;
 }
 
@@ -271,16 +271,15 @@ TEST_CASE("create, skin, destroy cycles and hover fades leave GDI and USER count
     });
   };
   for (int i = 0; i < 5; ++i) cycle();
-  unsigned long gdi = quorlin::test::GdiObjectCount(), user = quorlin::test::UserObjectCount();
+  const quorlin::test::LeakBaseline cycles;
   const DWORD start = GetTickCount();
   for (int i = 0; i < 100; ++i) cycle();
   MESSAGE("100 skin cycles took ", GetTickCount() - start, " ms");
-  CHECK(quorlin::test::GdiObjectCount() <= gdi + 4);
-  CHECK(quorlin::test::UserObjectCount() <= user + 2);
+  CHECK(cycles.GdiGrowth() <= 4);
+  CHECK(cycles.UserGrowth() <= 2);
 
   SkinnedWindow w(WS_MINIMIZEBOX, 444, 314, {.resizable = 0});
-  gdi = quorlin::test::GdiObjectCount();
-  user = quorlin::test::UserObjectCount();
+  const quorlin::test::LeakBaseline fades;
   const DWORD fadeStart = GetTickCount();
   for (int i = 0; i < 100; ++i) {
     Send(w.window, WM_MOUSEMOVE, 390, 10);
@@ -294,8 +293,8 @@ TEST_CASE("create, skin, destroy cycles and hover fades leave GDI and USER count
     }
   }
   MESSAGE("100 fade cycles took ", GetTickCount() - fadeStart, " ms");
-  CHECK(quorlin::test::GdiObjectCount() <= gdi + 2);
-  CHECK(quorlin::test::UserObjectCount() <= user + 1);
+  CHECK(fades.GdiGrowth() <= 2);
+  CHECK(fades.UserGrowth() <= 1);
 }
 
 TEST_CASE("deactivating the application runs the working-set utility from the Windows directory") {

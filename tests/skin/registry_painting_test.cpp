@@ -8,7 +8,7 @@
 #include "skin/core/gdi_handles.h"
 #include "skin/core/painting.h"
 #include "skin/core/skin_record.h"
-#include "resource_counts.h"
+#include "leak_check.h"
 #include "window_probe.h"
 
 using namespace quorlin::skin;
@@ -220,17 +220,17 @@ TEST_CASE("background copies leave GDI object counts flat") {
     CachedDc dc(PaintParentBackground(w.aEdit, RECT{0, 0, 100, 20}));
   };
   for (int i = 0; i < 20; ++i) cycle();  // warm-up
-  const unsigned long gdiBefore = quorlin::test::GdiObjectCount();
+  const quorlin::test::LeakBaseline baseline;
   for (int i = 0; i < 2000; ++i) cycle();
-  const unsigned long gdiAfter = quorlin::test::GdiObjectCount();
-  CHECK(gdiBefore > 0);
-  CHECK(gdiAfter <= gdiBefore + 2);
+  CHECK(baseline.GdiGrowth() <= 2);
   ReleaseDcBitmap(r->backBufferDc);
   r->backBufferDc = nullptr;
 }
 
 TEST_CASE("the GDI count used by the leak tests sees a leak") {
+  CHECK(quorlin::test::CountersSeeObjects());
   const unsigned long before = quorlin::test::GdiObjectCount();
+  CHECK(before > 0);
   HBRUSH leaked[10];
   for (HBRUSH& b : leaked) b = CreateSolidBrush(RGB(1, 2, 3));
   CHECK(quorlin::test::GdiObjectCount() >= before + 10);

@@ -1,36 +1,9 @@
 #include "resource_counts.h"
 
 #include <windows.h>
-#include <winternl.h>
-
-#include <cstdint>
 
 namespace quorlin::test {
 namespace {
-
-struct WineGdiHandleEntry {
-  uint64_t object;
-  uint32_t owner;
-  uint16_t unique;
-  uint8_t type;
-  uint8_t flags;
-  uint64_t userPointer;
-};
-static_assert(sizeof(WineGdiHandleEntry) == 24);
-
-// The TEB read in the MinGW headers trips -Warray-bounds; it is correct.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Warray-bounds"
-const WineGdiHandleEntry* GdiHandleTable() {
-  const auto* peb = reinterpret_cast<const unsigned char*>(NtCurrentTeb()->ProcessEnvironmentBlock);
-#ifdef _WIN64
-  constexpr size_t kTableOffset = 0xF8;
-#else
-  constexpr size_t kTableOffset = 0x94;
-#endif
-  return *reinterpret_cast<const WineGdiHandleEntry* const*>(peb + kTableOffset);
-}
-#pragma GCC diagnostic pop
 
 BOOL CALLBACK CountChild(HWND, LPARAM counter) {
   ++*reinterpret_cast<unsigned long*>(counter);
@@ -50,11 +23,9 @@ BOOL CALLBACK CountWindow(HWND window, LPARAM counter) {
 
 unsigned long GdiObjectCount() {
   if (const DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) return n;
-  const WineGdiHandleEntry* table = GdiHandleTable();
-  if (!table) return 0;
   unsigned long n = 0;
-  for (size_t i = 0; i < 0x10000; ++i)
-    if (table[i].type) ++n;
+  for (ULONG_PTR index = 1; index < 0x10000; ++index)
+    if (GetObjectType(reinterpret_cast<HGDIOBJ>(index))) ++n;
   return n;
 }
 
@@ -70,6 +41,23 @@ unsigned long UserObjectCount() {
     if (pid == GetCurrentProcessId()) ++n;
   }
   return n;
+}
+
+bool CountersSeeObjects() {
+  constexpr int kBrushes = 4;
+  const unsigned long gdiBefore = GdiObjectCount();
+  HBRUSH brushes[kBrushes];
+  for (HBRUSH& b : brushes) b = CreateSolidBrush(RGB(1, 2, 3));
+  const unsigned long gdiDuring = GdiObjectCount();
+  for (HBRUSH b : brushes) DeleteObject(b);
+  const bool gdiSees = gdiBefore > 0 && gdiDuring >= gdiBefore + kBrushes && GdiObjectCount() <= gdiBefore;
+
+  const unsigned long userBefore = UserObjectCount();
+  HWND probe = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  const unsigned long userDuring = UserObjectCount();
+  if (probe) DestroyWindow(probe);
+  const bool userSees = probe && userDuring > userBefore && UserObjectCount() <= userBefore;
+  return gdiSees && userSees;
 }
 
 }  // namespace quorlin::test
