@@ -160,7 +160,7 @@ void OnSysCommand(SkinRecord& r, WPARAM wParam) {
   }
 }
 
-void OnSize(SkinRecord& r) {
+void OnSize(HWND window, SkinRecord& r, WPARAM kind) {
   if (!r.minimized) {
     for (ContainerState& c : r.containers)
       if (c.hwnd) c.stale = true;
@@ -169,9 +169,13 @@ void OnSize(SkinRecord& r) {
   if (firstSizePending) {
     firstSizePending = 0;
     r.fullRepaintNeeded = false;
-  } else {
-    r.fullRepaintNeeded = true;
+    return;
   }
+  r.fullRepaintNeeded = true;
+  // The window region still has the old size: growing exposes nothing inside
+  // it, so no paint would come to renew the region and move the caption
+  // buttons. Ask for the full repaint here.
+  if (kind != SIZE_MINIMIZED && !r.minimized) InvalidateRect(window, nullptr, FALSE);
 }
 
 void OnShowWindow(HWND window, int skinId, SkinRecord& r, WPARAM wParam) {
@@ -346,7 +350,7 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       r->restorePending = 1;
       break;
     case WM_SIZE:
-      OnSize(*r);
+      OnSize(window, *r, wParam);
       break;
     case WM_SIZING:
       r->sizing = 1;

@@ -13,6 +13,7 @@
 #include "app/browser_pane.h"
 #include "app/link_resolver.h"
 #include "app/main_window.h"
+#include "frame_probe.h"
 #include "loopback_http.h"
 #include "skin/core/painting.h"
 #include "skin/core/skin_record.h"
@@ -218,6 +219,32 @@ TEST_CASE_FIXTURE(MainWindowFixture, "the support label widens the window and a 
   CHECK(IsWindowEnabled(MainWindow.readLinkButton));
   NarrowMainWindow();
   CHECK(Width() == 444);
+}
+
+TEST_CASE_FIXTURE(MainWindowFixture, "widening and narrowing show on the screen: region, frame and caption row follow") {
+  const skin::SkinRecord& record = *skin::SkinRecordById(skin::FindSkinId(window));
+  auto showsWidth = [&](int width) {
+    PumpMessages(150);
+    CAPTURE(width);
+    const RECT box = test::WindowRegionBox(window);
+    CHECK(box.left == 0);
+    CHECK(box.top == 0);
+    CHECK(box.right == width);
+    CHECK(box.bottom == 314);
+    // The frame was composed again at the new width, caption row at its edge.
+    CHECK(record.lastClientWidth == width);
+    CHECK(record.captionRowX == width - record.captionRowWidth + 1);
+    // The title band the browser pane leaves uncovered shows that frame.
+    CHECK(test::ScreenMismatchesBackBuffer(window, RECT{150, 1, 440, 30}) == 0);
+  };
+  showsWidth(444);
+  CHECK(test::ScreenMismatchesBackBuffer(window, test::CaptionButtonsArea(window)) == 0);
+  SendMessageA(MainWindow.supportLabel, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  // Wide, the pane lies over the right end of the title band.
+  showsWidth(700);
+  NarrowMainWindow();
+  showsWidth(444);
+  CHECK(test::ScreenMismatchesBackBuffer(window, test::CaptionButtonsArea(window)) == 0);
 }
 
 TEST_CASE_FIXTURE(MainWindowFixture, "read-link with the service down empties the fields and shows 0MB") {

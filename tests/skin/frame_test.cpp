@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "frame_probe.h"
 #include "leak_check.h"
 #include "skin/chrome/caption_row.h"
 #include "skin/chrome/frame_paint.h"
@@ -210,6 +211,23 @@ TEST_CASE("kept images follow what they were made from") {
     PaintFrame(w.Id(), false);
     CHECK(w.Record().backgroundLayerKey.width == 500);
     CHECK(pixels(250, 150, 260, 160) != std::vector<COLORREF>(100, 0));
+  }
+}
+
+TEST_CASE("every size change of a resizable window shows: region and caption buttons follow the edge") {
+  SkinnedWindow w(BothBoxes, 500, 300);
+  struct Size { int cx, cy; };
+  for (const Size size : {Size{500, 300}, Size{760, 420}, Size{420, 260}, Size{500, 300}}) {
+    CAPTURE(size.cx);
+    CAPTURE(size.cy);
+    SetWindowPos(w.window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    quorlin::test::PumpMessages(100);
+    const RECT box = quorlin::test::WindowRegionBox(w.window);
+    CHECK(box.right == size.cx);
+    CHECK(box.bottom == size.cy);
+    const RECT buttons = quorlin::test::CaptionButtonsArea(w.window);
+    CHECK(buttons.right >= size.cx - 5);
+    CHECK(quorlin::test::ScreenMismatchesBackBuffer(w.window, buttons) == 0);
   }
 }
 
