@@ -247,6 +247,55 @@ TEST_CASE_FIXTURE(MainWindowFixture, "widening and narrowing show on the screen:
   CHECK(test::ScreenMismatchesBackBuffer(window, test::CaptionButtonsArea(window)) == 0);
 }
 
+namespace {
+
+// The bytes of an HTML resource of module, empty when it has none.
+std::string HtmlResource(HMODULE module, const char* name) {
+  HRSRC found = FindResourceA(module, name, MAKEINTRESOURCEA(23) /* RT_HTML */);
+  HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+  const char* bytes = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+  return bytes ? std::string(bytes, SizeofResource(module, found)) : std::string();
+}
+
+std::string ProgramNextToThisTest() {
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  const std::string path = self;
+  return path.substr(0, path.find_last_of('\\') + 1) + "Quorlin.exe";
+}
+
+}  // namespace
+
+TEST_CASE("the program carries its start page: charset declared, a link that opens a new window") {
+  HMODULE program = LoadLibraryExA(ProgramNextToThisTest().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  REQUIRE(program);
+  for (HMODULE module : {program, GetModuleHandleA(nullptr)}) {
+    const std::string page = HtmlResource(module, BrowserStartPageResource);
+    CHECK(page.find("charset=utf-8") != std::string::npos);
+    const size_t link = page.find("<a href=\"about.html\" target=\"_blank\">");
+    CHECK(link != std::string::npos);
+    // The page names the program, in UTF-8.
+    CHECK(page.find("\xE6\x84\x9F\xE8\xB0\xA2\xE4\xBD\xBF\xE7\x94\xA8 Quorlin") != std::string::npos);  // 感谢使用
+    // What the link opens is there too.
+    CHECK(HtmlResource(module, "ABOUT.HTML").find("charset=utf-8") != std::string::npos);
+  }
+  FreeLibrary(program);
+}
+
+TEST_CASE_FIXTURE(MainWindowFixture, "the browser pane is sent to the program's own start page") {
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  CHECK(BrowserStartPageAddress() == std::string("res://") + self + "/START.HTML");
+  IWebBrowser2* browser = BrowserPaneBrowser(MainWindow.browserPane);
+  REQUIRE(browser);
+  BSTR location = nullptr;
+  REQUIRE(SUCCEEDED(browser->get_LocationURL(&location)));
+  char address[2 * MAX_PATH] = {};
+  if (location) WideCharToMultiByte(CP_ACP, 0, location, -1, address, sizeof address, nullptr, nullptr);
+  SysFreeString(location);
+  CHECK(std::string(address) == BrowserStartPageAddress());
+}
+
 TEST_CASE_FIXTURE(MainWindowFixture, "read-link with the service down empties the fields and shows 0MB") {
   SetWindowTextA(MainWindow.titleLabel, "old title");
   SetWindowTextA(MainWindow.downloadAddressEdit, "http://old");
