@@ -7,6 +7,8 @@
 #include <exdisp.h>
 #include <exdispid.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -142,6 +144,50 @@ TEST_CASE_FIXTURE(MainWindowFixture, "value labels use the 20-pixel 黑体 font;
   }
   for (HWND label : {MainWindow.supportLabel, MainWindow.addressLabel})
     CHECK(reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)) == GetStockObject(DEFAULT_GUI_FONT));
+}
+
+TEST_CASE_FIXTURE(MainWindowFixture, "the six field names line up with the value fields beside them") {
+  HDC dc = GetDC(MainWindow.fieldNamesLabel);
+  HGDIOBJ old = SelectObject(dc, MainWindow.labelFont);
+  RECT one = {0, 0, 112, 0}, two = {0, 0, 112, 0};
+  DrawTextA(dc, "A", -1, &one, DT_CALCRECT | DT_NOPREFIX | DT_LEFT | DT_WORDBREAK);
+  DrawTextA(dc, "A\r\nB", -1, &two, DT_CALCRECT | DT_NOPREFIX | DT_LEFT | DT_WORDBREAK);
+  SelectObject(dc, old);
+  ReleaseDC(MainWindow.fieldNamesLabel, dc);
+  CHECK(one.bottom == 20);
+  CHECK(two.bottom == 40);
+
+  // Rows of ink in the label, as the screen shows them, grouped into bands.
+  const skin::SkinRecord* record = skin::SkinRecordById(skin::FindSkinId(window));
+  REQUIRE(record);
+  const RECT area = ClientRectOf(MainWindow.fieldNamesLabel);
+  RECT client;
+  GetClientRect(window, &client);
+  const RECT visible = {area.left, area.top, area.right, std::min(area.bottom, client.bottom)};
+  const auto shot = test::CaptureScreen(window, visible);
+  struct Band { int top, bottom; };
+  std::vector<Band> bands;
+  for (int y = 0; y < shot.height; ++y) {
+    bool ink = false;
+    for (int x = 0; x < shot.width && !ink; ++x)
+      ink = shot.At(x, y) != GetPixel(record->backBufferDc, visible.left + x, visible.top + y);
+    if (!ink) continue;
+    const int at = visible.top + y;
+    if (!bands.empty() && at - bands.back().bottom <= 4) bands.back().bottom = at;
+    else bands.push_back({at, at});
+  }
+  REQUIRE(bands.size() == 6);
+  const HWND values[] = {MainWindow.titleLabel, MainWindow.sizeLabel, MainWindow.formatLabel,
+                         MainWindow.durationLabel, MainWindow.siteLabel, MainWindow.downloadAddressEdit};
+  for (size_t i = 0; i < 6; ++i) {
+    CAPTURE(i);
+    const RECT value = ClientRectOf(values[i]);
+    const int nameMiddle = (bands[i].top + bands[i].bottom) / 2;
+    const int valueMiddle = (value.top + value.bottom) / 2;
+    CHECK(std::abs(nameMiddle - valueMiddle) <= 4);
+    // The whole row is inside the window.
+    CHECK(bands[i].bottom < client.bottom);
+  }
 }
 
 TEST_CASE_FIXTURE(MainWindowFixture, "the hand cursor shows over the support label") {
