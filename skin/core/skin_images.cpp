@@ -1,7 +1,5 @@
 #include "skin/core/skin_images.h"
 
-#include <random>
-
 #include "graphics/drawing.h"
 #include "skin/core/painting.h"
 
@@ -14,9 +12,16 @@ bool Decode(graphics::Bitmap& bitmap, std::string_view picture, const std::strin
 }
 
 // A uniformly drawn integer in [low, high] from a generator seeded with seed.
-int DrawUniform(unsigned seed, int low, int high) {
-  std::minstd_rand generator(seed);  // cheap to seed: every sample reseeds
-  return std::uniform_int_distribution<int>(low, high)(generator);
+// Every sample reseeds with consecutive seeds, so the seed is mixed first
+// (SplitMix64's finaliser): a plain linear generator's first output moves by a
+// fraction of the range per seed, and all samples would fall in one strip.
+int DrawUniform(unsigned long long seed, int low, int high) {
+  unsigned long long z = seed + 0x9E3779B97F4A7C15ull;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  z ^= z >> 31;
+  const unsigned long long span = static_cast<unsigned long long>(high - low) + 1;
+  return low + static_cast<int>(z % span);
 }
 
 }  // namespace
@@ -43,8 +48,8 @@ COLORREF AverageImageColor(std::string_view picture, int sampleCount, int margin
   const double today = LocalDayCount();
   unsigned long long sumB = 0, sumG = 0, sumR = 0;
   for (int i = 1; i <= sampleCount; ++i) {
-    const int x = DrawUniform(static_cast<unsigned>(static_cast<long long>(today + 3.0 * i)), xLow, w - 1);
-    const int y = DrawUniform(static_cast<unsigned>(static_cast<long long>(today + i)), yLow, h - 1);
+    const int x = DrawUniform(static_cast<unsigned long long>(static_cast<long long>(today + 3.0 * i)), xLow, w - 1);
+    const int y = DrawUniform(static_cast<unsigned long long>(static_cast<long long>(today + i)), yLow, h - 1);
     const COLORREF p = ColorRefFromArgb(bitmap.GetPixel(x, y)).colour;
     sumB += (p >> 16) & 0xFF;
     sumG += (p >> 8) & 0xFF;

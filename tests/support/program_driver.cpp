@@ -14,10 +14,10 @@ std::string ProgramPath() {
 
 }  // namespace
 
-RunningProgram::RunningProgram() {
+RunningProgram::RunningProgram(const std::string& program) {
   STARTUPINFOA si = {};
   si.cb = sizeof si;
-  std::string command = "\"" + ProgramPath() + "\"";
+  std::string command = "\"" + (program.empty() ? ProgramPath() : program) + "\"";
   if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process)) return;
   WaitForInputIdle(process.hProcess, 20000);
   PumpUntil([&] {

@@ -1,7 +1,7 @@
 #pragma once
-// Drives the real program from a test: starts Quorlin-e2e.exe (next to the
-// test program), finds its window, and delivers input the way the mouse and
-// keyboard would.
+// Drives the real program from a test or a tool: starts it (by default
+// Quorlin-e2e.exe next to the running program), finds its window, and
+// delivers input the way the mouse and keyboard would.
 #include <windows.h>
 
 #include <string>
@@ -9,7 +9,9 @@
 namespace quorlin::test {
 
 struct RunningProgram {
-  RunningProgram();  // starts the program and waits for its visible window
+  // Starts the program and waits for its visible window; program "" means
+  // Quorlin-e2e.exe next to the running program.
+  explicit RunningProgram(const std::string& program = "");
   ~RunningProgram();  // terminates it if it is still running
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;
