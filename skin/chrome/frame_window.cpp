@@ -243,7 +243,7 @@ LRESULT OnPaint(HWND window, int skinId, SkinRecord& r, WPARAM wParam, LPARAM lP
 HBRUSH HollowResponse(HWND control, HDC dc) {
   SetTextColor(dc, static_cast<COLORREF>(GetIntProp(control, PropTextColour)));
   SetBkMode(dc, TRANSPARENT);
-  DeleteObject(GetPropA(control, PropBrush));
+  ReleaseColourResponse(control);
   HBRUSH hollow = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
   SetPropA(control, PropBrush, hollow);
   return hollow;
@@ -288,17 +288,23 @@ void OnNotify(LPARAM lParam) {
 
 // ---- teardown -----------------------------------------------------------
 
+BOOL CALLBACK ReleaseColourResponseOf(HWND control, LPARAM) {
+  ReleaseColourResponse(control);
+  return TRUE;
+}
+
+// Any child may have asked for a colour (group boxes, static controls,
+// read-only fields): what the answers left on them goes with them. A child
+// destroyed on its own is announced by WM_PARENTNOTIFY; the children that go
+// with the window are still there on its WM_DESTROY.
+void OnParentNotify(WPARAM wParam, LPARAM lParam) {
+  if (LOWORD(wParam) == WM_DESTROY) ReleaseColourResponse(reinterpret_cast<HWND>(lParam));
+}
+
+void OnDestroy(HWND window) { EnumChildWindows(window, ReleaseColourResponseOf, 0); }
+
 void ReleaseFrame(HWND window) {
   const int skinId = FindSkinId(window);
-  if (SkinRecord* r = SkinRecordById(skinId)) {
-    for (const EditState& e : r->edits) {
-      if (!e.hwnd) continue;
-      DeleteObject(GetPropA(e.hwnd, PropBrushBitmap));
-      DeleteObject(GetPropA(e.hwnd, PropBrush));
-      RemovePropA(e.hwnd, PropBrushBitmap);
-      RemovePropA(e.hwnd, PropBrush);
-    }
-  }
   ReleaseFrameImages(window);
   // The tooltip object leaves its window alone; the frame owns it.
   if (SkinRecord* r = SkinRecordById(skinId); r && r->captionTooltip) DestroyWindow(r->captionTooltip->GetHandle());
@@ -406,6 +412,12 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       break;
     case WM_NOTIFY:
       OnNotify(lParam);
+      break;
+    case WM_PARENTNOTIFY:
+      OnParentNotify(wParam, lParam);
+      break;
+    case WM_DESTROY:
+      OnDestroy(window);
       break;
     case WM_NCDESTROY: {
       ReleaseFrame(window);

@@ -30,10 +30,7 @@ void InvalidateIfPlainField(HWND field) {
 // ---- message handlers -------------------------------------------------
 
 void OnDestroy(HWND field, EditState* state) {
-  DeleteObject(GetPropA(field, PropBrush));
-  DeleteObject(GetPropA(field, PropBrushBitmap));
-  RemovePropA(field, PropBrush);
-  RemovePropA(field, PropBrushBitmap);
+  ReleaseColourResponse(field);
   // The overlays belong to the field: they go with it, so none is left to
   // paint for an owner that is gone.
   if (state) {
@@ -334,13 +331,19 @@ int BorderKind(HWND control) {
 HBRUSH ControlColourResponse(HWND control, HDC dc) {
   SetTextColor(dc, static_cast<COLORREF>(GetIntProp(control, PropTextColour)));
   SetBkMode(dc, TRANSPARENT);
-  DeleteObject(GetPropA(control, PropBrush));
-  DeleteObject(GetPropA(control, PropBrushBitmap));
+  ReleaseColourResponse(control);
   HBITMAP bitmap = BuildVeilBitmap(control);
   HBRUSH brush = CreatePatternBrush(bitmap);
   SetPropA(control, PropBrush, brush);
   SetPropA(control, PropBrushBitmap, bitmap);
   return brush;
+}
+
+void ReleaseColourResponse(HWND control) {
+  // A hollow response parks the stock NULL brush here; deleting a stock
+  // object does nothing.
+  DeleteObject(RemovePropA(control, PropBrush));
+  DeleteObject(RemovePropA(control, PropBrushBitmap));
 }
 
 bool PaintsOverParent(HWND child) {

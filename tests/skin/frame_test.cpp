@@ -315,6 +315,37 @@ TEST_CASE("create, skin, destroy cycles and hover fades leave GDI and USER count
   CHECK(fades.UserGrowth() <= 1);
 }
 
+TEST_CASE("what colour answers leave on a control goes with it, whatever the control") {
+  struct Kind { const char* name; const char* cls; DWORD style; };
+  const Kind kinds[] = {
+      {"group box", "Button", BS_GROUPBOX},         {"three-state box", "Button", BS_AUTO3STATE},
+      {"check box", "Button", BS_AUTOCHECKBOX},     {"radio button", "Button", BS_AUTORADIOBUTTON},
+      {"push button", "Button", BS_PUSHBUTTON},     {"static text", "Static", SS_LEFT},
+      {"edit field", "Edit", ES_LEFT},              {"read-only edit field", "Edit", ES_READONLY},
+  };
+  for (const Kind& kind : kinds) {
+    CAPTURE(std::string(kind.name));
+    // Four of the kind; the last is destroyed on its own before the window.
+    auto cycle = [&] {
+      HWND last = nullptr;
+      SkinnedWindow w(WS_MINIMIZEBOX, 300, 200, {.resizable = 0}, [&](HWND parent) {
+        for (int i = 0; i < 4; ++i)
+          last = quorlin::test::AddChild(parent, kind.cls, WS_VISIBLE | kind.style, 0, 10, 30 + 40 * i, 200, 30, "Quorlin");
+      });
+      // Ask for colours the way painting does.
+      for (HWND c = GetWindow(w.window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        InvalidateRect(c, nullptr, TRUE);
+        UpdateWindow(c);
+      }
+      DestroyWindow(last);
+    };
+    for (int i = 0; i < 2; ++i) cycle();
+    const quorlin::test::LeakBaseline baseline;
+    for (int i = 0; i < 10; ++i) cycle();
+    CHECK(baseline.GdiGrowth() <= 3);
+  }
+}
+
 TEST_CASE("deactivating the application runs the working-set utility from the Windows directory") {
   const char* windir = std::getenv("windir");
   REQUIRE(windir);
