@@ -102,12 +102,17 @@ void OnLButtonDown(HWND window, int skinId, SkinRecord& r, LPARAM lParam) {
   if (!after || after->hwnd != window) return;
   const int hit = HitTestCaptionButton(*after, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
   lastCaptionHit = hit;
+  captionPressPending = hit > 0;
   if (hit > 0) PaintCaptionButton(skinId, hit, false, true, 0);
 }
 
 void OnLButtonUp(int skinId, const SkinRecord& r) {
-  if (lastCaptionHit > 0 && lastCaptionHit <= static_cast<int>(r.captionButtons.size()) && r.frameEnabled)
-    PerformCaptionAction(skinId, lastCaptionHit);
+  const int hit = lastCaptionHit;
+  const bool pressed = captionPressPending;
+  captionPressPending = false;
+  if (!pressed || hit <= 0 || hit > static_cast<int>(r.captionButtons.size()) || !r.frameEnabled) return;
+  lastCaptionHit = 0;  // the action runs once
+  PerformCaptionAction(skinId, hit);
 }
 
 void OnLButtonDblClk(int skinId, const SkinRecord& r, LPARAM lParam) {

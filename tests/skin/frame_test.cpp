@@ -78,6 +78,31 @@ TEST_CASE("a press on a caption button acts on release, wherever the mouse is th
   CHECK(w.Record().maximized);
 }
 
+TEST_CASE("a caption button acts once per press: a double click toggles twice, a release without a press never") {
+  SkinnedWindow w(BothBoxes, 600, 400);
+  int toggles = 0;
+  bool was = w.Record().maximized;
+  auto count = [&] {
+    if (w.Record().maximized != was) ++toggles;
+    was = w.Record().maximized;
+  };
+  // A real double click on the maximize button: down, up, double click, up.
+  for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}) {
+    Send(w.window, message, 548, 10);
+    count();
+  }
+  CHECK(toggles == 2);
+  CHECK_FALSE(w.Record().maximized);
+  // Hovering a button and releasing there, with the press elsewhere, does nothing.
+  Send(w.window, WM_LBUTTONDOWN, 300, 300);
+  Send(w.window, WM_MOUSEMOVE, 548, 10);
+  Send(w.window, WM_LBUTTONUP, 548, 10);
+  count();
+  Send(w.window, WM_LBUTTONUP, 548, 10);
+  count();
+  CHECK(toggles == 2);
+}
+
 TEST_CASE("hover fades run on one timer, in and out") {
   SkinnedWindow w(BothBoxes, 600, 400);
   const int px = 511, py = 4;          // inside button 1, away from its glyph
