@@ -256,6 +256,30 @@ TEST_CASE("every size change of a resizable window shows: region and caption but
   }
 }
 
+TEST_CASE("a long title, then a short one: the caption row never changes and no old text remains") {
+  SkinnedWindow w(BothBoxes, 600, 400);
+  const SkinRecord& r = w.Record();
+  const RECT row = {r.captionRowX, 0, 597, r.captionHeight};
+  const RECT band = {0, 0, r.captionRowX, 44};
+  auto screen = [&](const RECT& area) { return quorlin::test::CaptureScreen(w.window, area).pixels; };
+  const auto rowBefore = screen(row);
+  std::string longTitle;
+  for (int i = 0; i < 12; ++i) longTitle += "Quorlin 视频 ";
+  SetWindowTextA(w.window, longTitle.c_str());
+  quorlin::test::PumpMessages(50);
+  CHECK(screen(row) == rowBefore);
+  SetWindowTextA(w.window, "Q");
+  quorlin::test::PumpMessages(50);
+  CHECK(screen(row) == rowBefore);
+  const auto shortTitle = screen(band);
+  // A full repaint with the short title draws the same band.
+  w.Record().fullRepaintNeeded = true;
+  InvalidateRect(w.window, nullptr, FALSE);
+  UpdateWindow(w.window);
+  quorlin::test::PumpMessages(50);
+  CHECK(screen(band) == shortTitle);
+}
+
 TEST_CASE("frame pixels of a 600-wide window") {
   SkinnedWindow w(BothBoxes, 600, 400);
   const RECT title = TitleTextRect(w.Id(), 600);
