@@ -165,16 +165,22 @@ void OnSysCommand(SkinRecord& r, WPARAM wParam) {
   }
 }
 
-void OnSize(HWND window, SkinRecord& r, WPARAM kind) {
+void OnSize(HWND window, SkinRecord& r, WPARAM kind, LPARAM lParam) {
   if (!r.minimized) {
     for (ContainerState& c : r.containers)
       if (c.hwnd) c.stale = true;
   }
   r.hotCaptionButton = 0;
+  // The first size message only confirms the size the first frame was
+  // painted at; a size other than that one is a real change even then.
+  const bool otherThanPainted = r.lastClientWidth > 0 && (LOWORD(lParam) != r.lastClientWidth ||
+                                                          HIWORD(lParam) != r.lastClientHeight);
   if (firstSizePending) {
     firstSizePending = 0;
-    r.fullRepaintNeeded = false;
-    return;
+    if (!otherThanPainted) {
+      r.fullRepaintNeeded = false;
+      return;
+    }
   }
   r.fullRepaintNeeded = true;
   // The window region still has the old size: growing exposes nothing inside
@@ -361,7 +367,7 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       r->restorePending = 1;
       break;
     case WM_SIZE:
-      OnSize(window, *r, wParam);
+      OnSize(window, *r, wParam, lParam);
       break;
     case WM_SIZING:
       r->sizing = 1;

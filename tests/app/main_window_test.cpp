@@ -15,9 +15,11 @@
 #include "app/browser_pane.h"
 #include "app/link_resolver.h"
 #include "app/main_window.h"
+#include "app/program.h"
 #include "frame_probe.h"
 #include "loopback_http.h"
 #include "skin/core/painting.h"
+#include "skin/core/skin_options.h"
 #include "skin/core/skin_record.h"
 #include "window_probe.h"
 
@@ -34,12 +36,23 @@ namespace {
 
 struct MainWindowFixture {
   HWND window = nullptr;
+  // The program's own start order (GDI+ runs for the whole test program), so
+  // every case sees what the program sets up, whatever ran before it.
   MainWindowFixture() {
+    ResetEngineSettings();
     OleInitialize(nullptr);
-    window = CreateMainWindow(GetModuleHandleA(nullptr));
-    ShowWindow(window, SW_SHOWNORMAL);
-    UpdateWindow(window);
+    window = StartMainWindow(GetModuleHandleA(nullptr));
     PumpMessages(200);
+  }
+  // What an earlier case or the skin hookup left behind must not help the next.
+  static void ResetEngineSettings() {
+    skin::ChildSkinningEnabled = 0;
+    skin::VeilAlpha = 0;
+    skin::TranslucentControls = 0;
+    skin::AccentColour = 0;
+    skin::TrackbarPainterSwitch = 0;
+    skin::DropListAccentSwitch = 0;
+    skin::firstSizePending = 0;
   }
   ~MainWindowFixture() {
     if (IsWindow(window)) DestroyWindow(window);
@@ -360,8 +373,12 @@ TEST_CASE_FIXTURE(MainWindowFixture, "the main window comes up skinned with the 
   const int id = skin::FindSkinId(window);
   REQUIRE(id >= 1);
   const skin::SkinRecord& r = *skin::SkinRecordById(id);
+  CHECK(skin::ChildSkinningEnabled == 1);
   CHECK(skin::VeilAlpha == 100);
   CHECK(skin::TranslucentControls == 1);
+  CHECK(skin::AccentColour == 0xDDCA22u);
+  CHECK(skin::TrackbarPainterSwitch == 1);
+  CHECK(skin::DropListAccentSwitch == 1);
   CHECK(r.backgroundMode == 3);
   CHECK_FALSE(r.backgroundPicture.empty());
   CHECK_FALSE(r.resizable);
