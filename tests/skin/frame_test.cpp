@@ -209,6 +209,34 @@ TEST_CASE("kept images follow what they were made from") {
     CHECK(maximizeButton() != composed);
   }
 
+  SUBCASE("hover looks: the accent colour, and a caption row moved by a resize") {
+    PaintCaptionButton(w.Id(), 2, false, false, 240);
+    const auto composed = maximizeButton();
+    const COLORREF accent = AccentColour;
+    AccentColour = 0x2040F0;
+    PaintCaptionButton(w.Id(), 2, false, false, 240);
+    CHECK(maximizeButton() != composed);
+    AccentColour = accent;
+    PaintCaptionButton(w.Id(), 2, false, false, 240);
+    CHECK(maximizeButton() == composed);
+
+    // Wider: the row moves right; the hover look shows there, over the
+    // background of its new place, and the old place shows no button look.
+    SetWindowPos(w.window, nullptr, 0, 0, 700, 400, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    quorlin::test::PumpMessages(50);
+    const auto plainOld = maximizeButton();
+    const int dx = 100;
+    auto movedButton = [&] { return pixels(533 + dx, 2, 562 + dx, 21); };
+    PaintCaptionButton(w.Id(), 2, false, false, 0);  // the plain look, as a fade ends
+    const auto plainNew = movedButton();
+    PaintCaptionButton(w.Id(), 2, false, false, 240);
+    CHECK(movedButton() != plainNew);
+    CHECK(movedButton() != composed);
+    CHECK(maximizeButton() == plainOld);
+    PaintCaptionButton(w.Id(), 2, false, false, 0);
+    CHECK(movedButton() == plainNew);
+  }
+
   SUBCASE("background layer: each change shows, and undoing it brings the first frame back") {
     const auto first = pixels(0, 0, 600, 400);
     struct Change { std::string name; std::function<void(SkinRecord&)> apply, undo; };
