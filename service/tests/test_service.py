@@ -15,10 +15,11 @@ import xml.etree.ElementTree as ET
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
-import quorlin_service as qs  # noqa: E402
+from linkservice import front, reply  # noqa: E402
+from linkservice import resolver as resolving  # noqa: E402
 from tests.program_reader import read_reply, request_path  # noqa: E402
 
-EMPTY_FIELDS = {name: "" for name in qs.FIELDS}
+EMPTY_FIELDS = {name: "" for name in reply.FIELDS}
 
 
 def arg_of(address_gbk):
@@ -41,13 +42,13 @@ class ArgumentTests(unittest.TestCase):
                 arg = arg_of(data)
                 if expected_arg is not None:
                     self.assertEqual(arg, expected_arg)
-                self.assertEqual(qs.decode_argument(arg), data)
+                self.assertEqual(front.decode_argument(arg), data)
 
     def test_decoded_address_text(self):
         data = "http://127.0.0.1/中文.html".encode("gbk")
-        self.assertEqual(qs.decode_address(qs.decode_argument(arg_of(data))),
+        self.assertEqual(front.decode_address(front.decode_argument(arg_of(data))),
                          "http://127.0.0.1/中文.html")
-        self.assertEqual(qs.decode_address(b"http://h/\x80"), "http://h/\u20ac")
+        self.assertEqual(front.decode_address(b"http://h/\x80"), "http://h/\u20ac")
 
     def test_tolerated_variants(self):
         cases = [
@@ -60,19 +61,19 @@ class ArgumentTests(unittest.TestCase):
         ]
         for arg, data in cases:
             with self.subTest(arg=arg):
-                self.assertEqual(qs.decode_argument(arg), data)
+                self.assertEqual(front.decode_argument(arg), data)
 
     def test_rejected_arguments(self):
         for arg in ["Y", "YWJjZ", "YW Jj", "YQ=a", "!!!!", "YWJj%00"]:
             with self.subTest(arg=arg):
                 with self.assertRaises(ValueError):
-                    qs.decode_argument(arg)
+                    front.decode_argument(arg)
 
     def test_rejected_address_bytes(self):
-        for data in [b"http://h/\x81", b"x" * (qs.MAX_ADDRESS_BYTES + 1)]:
+        for data in [b"http://h/\x81", b"x" * (front.MAX_ADDRESS_BYTES + 1)]:
             with self.subTest(data=data[:20]):
                 with self.assertRaises(ValueError):
-                    qs.decode_address(data)
+                    front.decode_address(data)
 
 
 class AddressCheckTests(unittest.TestCase):
@@ -104,13 +105,13 @@ class AddressCheckTests(unittest.TestCase):
     def test_accepted(self):
         for address in self.ACCEPTED:
             with self.subTest(address=address):
-                self.assertEqual(qs.check_address(address), address.strip())
+                self.assertEqual(resolving.check_address(address), address.strip())
 
     def test_rejected(self):
         for address in self.REJECTED:
             with self.subTest(address=address):
                 with self.assertRaises(ValueError):
-                    qs.check_address(address)
+                    resolving.check_address(address)
 
 
     def test_ascii_form_given_to_the_extractor(self):
@@ -124,7 +125,7 @@ class AddressCheckTests(unittest.TestCase):
         ]
         for address, uri in cases:
             with self.subTest(address=address):
-                self.assertEqual(qs.to_uri(qs.check_address(address)), uri)
+                self.assertEqual(resolving.to_uri(resolving.check_address(address)), uri)
 
 
 class ReplyTests(unittest.TestCase):
@@ -138,7 +139,7 @@ class ReplyTests(unittest.TestCase):
     }
 
     def assertReply(self, fields, shown):
-        body = qs.build_reply(fields)
+        body = reply.build_reply(fields)
         ET.fromstring(body)  # stays well-formed whatever the values hold
         self.assertEqual(read_reply(body), shown)
 
@@ -185,7 +186,7 @@ class ReplyTests(unittest.TestCase):
             ("https://cdn.example/a\x00b", "https://cdn.example/a%00b"),
             ("file:///etc/passwd", ""),
             ("data:video/mp4;base64,AAAA", ""),
-            ("https://cdn.example/" + "a" * qs.MAX_FURL_CHARS, ""),
+            ("https://cdn.example/" + "a" * reply.MAX_FURL_CHARS, ""),
         ]
         for furl, shown in cases:
             with self.subTest(furl=furl[:60]):
@@ -209,20 +210,20 @@ class ReplyTests(unittest.TestCase):
                                  dict(self.SHOWN_BASE, **shown))
 
     def test_long_title_is_cut_and_reply_bounded(self):
-        body = qs.build_reply(dict(self.BASE, title="%" * 100000))
-        self.assertLessEqual(len(body), qs.MAX_REPLY_BYTES)
+        body = reply.build_reply(dict(self.BASE, title="%" * 100000))
+        self.assertLessEqual(len(body), reply.MAX_REPLY_BYTES)
         shown = read_reply(body)["title"]
-        self.assertLessEqual(len(shown), qs.MAX_TITLE_CHARS)
+        self.assertLessEqual(len(shown), reply.MAX_TITLE_CHARS)
         self.assertTrue(shown.startswith("%%%"))
 
     def test_empty_reply_has_all_six_elements(self):
-        body = qs.EMPTY_REPLY
+        body = reply.EMPTY_REPLY
         for tag in (b"<title><![CDATA[]]></title>", b"<furl><![CDATA[]]></furl>",
                     b"<ftype></ftype>", b"<size></size>", b"<time></time>",
                     b"<sites><site><![CDATA[]]></site></sites>"):
             self.assertIn(tag, body)
         self.assertEqual(read_reply(body), EMPTY_FIELDS)
-        self.assertEqual(qs.build_reply(None), body)
+        self.assertEqual(reply.build_reply(None), body)
 
 
 class DurationTests(unittest.TestCase):
@@ -235,7 +236,7 @@ class DurationTests(unittest.TestCase):
         ]
         for seconds, text in cases:
             with self.subTest(seconds=seconds):
-                self.assertEqual(qs.format_duration(seconds), text)
+                self.assertEqual(reply.format_duration(seconds), text)
 
 
 class FieldMappingTests(unittest.TestCase):
@@ -247,7 +248,7 @@ class FieldMappingTests(unittest.TestCase):
         return 4321
 
     def map(self, info, address="http://www.example.com:8080/page"):
-        return qs.fields_from_info(info, address, self.head, 1.0)
+        return resolving.fields_from_info(info, address, self.head, 1.0)
 
     def test_html5_page_on_generic_fallback(self):
         info = {"extractor": "html5", "extractor_key": "HTML5MediaEmbed",
@@ -364,7 +365,7 @@ class HeadProbeTests(unittest.TestCase):
         for path, size, requests in cases:
             with self.subTest(path=path):
                 _MediaHandler.seen = []
-                self.assertEqual(qs.head_content_length(self.base + path, {}, 5), size)
+                self.assertEqual(resolving.head_content_length(self.base + path, {}, 5), size)
                 self.assertEqual(_MediaHandler.seen, requests)
 
     def test_unreachable_and_other_schemes(self):
@@ -374,7 +375,7 @@ class HeadProbeTests(unittest.TestCase):
         for url in ["http://127.0.0.1:%d/x" % closed_port, "file:///etc/passwd",
                     "ftp://127.0.0.1/x", "not a url"]:
             with self.subTest(url=url):
-                self.assertIsNone(qs.head_content_length(url, {}, 2))
+                self.assertIsNone(resolving.head_content_length(url, {}, 2))
 
 
 GOOD_INFO = {"title": "Clip", "url": "https://cdn.example/v.mp4", "ext": "mp4",
@@ -393,7 +394,7 @@ class ResolverTests(unittest.TestCase):
         ]
         for extract, outcome in cases:
             with self.subTest(outcome=outcome):
-                r = qs.Resolver(extract=extract, deadline=5)
+                r = resolving.Resolver(extract=extract, deadline=5)
                 fields, text = r.resolve("http://x/")
                 self.assertIsNone(fields)
                 self.assertTrue(text.startswith(outcome), text)
@@ -406,7 +407,7 @@ class ResolverTests(unittest.TestCase):
             release.wait(10)
             return GOOD_INFO
 
-        r = qs.Resolver(extract=slow, deadline=0.3, max_concurrent=1)
+        r = resolving.Resolver(extract=slow, deadline=0.3, max_concurrent=1)
         started = time.monotonic()
         self.assertEqual(r.resolve("http://a/"), (None, "timeout"))
         self.assertLess(time.monotonic() - started, 5)
@@ -439,7 +440,7 @@ class ResolverTests(unittest.TestCase):
                     running["same"] -= 1
             return GOOD_INFO
 
-        r = qs.Resolver(extract=extract, deadline=20, max_concurrent=2)
+        r = resolving.Resolver(extract=extract, deadline=20, max_concurrent=2)
         addresses = ["http://same/"] * 5 + ["http://other%d/" % i for i in range(5)]
         results = []
         threads = [threading.Thread(target=lambda a=a: results.append(r.resolve(a)[1]))
@@ -465,7 +466,7 @@ class HttpTests(unittest.TestCase):
             self.calls.append(address)
             return self.behaviour(address)
 
-        self.server = qs.make_server("127.0.0.1", 0, qs.Resolver(extract=extract, deadline=5))
+        self.server = front.make_server("127.0.0.1", 0, resolving.Resolver(extract=extract, deadline=5))
         self.port = self.server.server_address[1]
         self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
         self.thread.start()
@@ -535,7 +536,7 @@ class HttpTests(unittest.TestCase):
                 if behaviour:
                     self.behaviour = behaviour
                 code, headers, body = self.get(path)
-                self.assertEqual((code, body), (200, qs.EMPTY_REPLY))
+                self.assertEqual((code, body), (200, reply.EMPTY_REPLY))
                 self.assertEqual(read_reply(body), EMPTY_FIELDS)
                 self.assertEqual(len(self.calls), 1 if behaviour else 0)
         # The service still answers afterwards.
@@ -556,7 +557,7 @@ class HttpTests(unittest.TestCase):
         self.assertEqual(self.calls, [])
 
     def test_bounds_on_requests(self):
-        code, _, _ = self.raw(b"GET /url/" + b"A" * qs.MAX_REQUEST_LINE + b"= HTTP/1.0\r\n\r\n")
+        code, _, _ = self.raw(b"GET /url/" + b"A" * front.MAX_REQUEST_LINE + b"= HTTP/1.0\r\n\r\n")
         self.assertEqual(code, 414)
         code, _, body = self.raw(b"POST /url/YWJj= HTTP/1.0\r\nContent-Length: 0\r\n\r\n")
         self.assertEqual(code, 501)
