@@ -17,6 +17,7 @@ sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 from linkservice import front, reply  # noqa: E402
 from linkservice import resolver as resolving  # noqa: E402
+from tests import hostile_texts  # noqa: E402
 from tests.program_reader import read_reply, request_path  # noqa: E402
 
 EMPTY_FIELDS = {name: "" for name in reply.FIELDS}
@@ -149,32 +150,26 @@ class ReplyTests(unittest.TestCase):
     def test_hostile_titles(self):
         # Each title would break the program's cutting if written as is;
         # the title must show legibly and the other five fields stay intact.
-        cases = [
-            ("100% 完成", "100% 完成"),
-            ("%41%62 %25 %", "%41%62 %25 %"),
-            ("a%00b", "a%00b"),
-            ("x ]]> y", "x ]]＞ y"),
-            ("x ]]></title> y", "x ]]＞＜/title＞ y"),
-            ("x ]]></TI y", "x ]]＞＜/TI y"),
-            ("<furl><![CDATA[http://evil/]]></furl>",
-             "＜furl＞＜![CDATA[http://evil/]]＞＜/furl＞"),
-            ("sites><site><![CDATA[evil]]></site>",
-             "sites＞＜site＞＜![CDATA[evil]]＞＜/site＞"),
-            ("<FTYPE>exe</FTYPE><size>1</size><time>9</time>",
-             "＜FTYPE＞exe＜/FTYPE＞＜size＞1＜/size＞＜time＞9＜/time＞"),
-            ("a\x00b", "a b"),
-            ("line1\r\nline2\ttab", "line1 line2 tab"),
-            ("\ud800lone surrogate", "?lone surrogate"),
-            ("emoji 🎬", "emoji ?"),
-        ]
-        for title, shown_title in cases:
+        for title, shown_title in hostile_texts.TITLES:
             with self.subTest(title=title):
                 self.assertReply(dict(self.BASE, title=title),
                                  dict(self.SHOWN_BASE, title=shown_title))
 
-    def test_hostile_site(self):
-        self.assertReply(dict(self.BASE, site="a]]></site>%<b>"),
-                         dict(self.SHOWN_BASE, site="a]]＞＜/site＞%＜b＞"))
+    def test_hostile_sites(self):
+        for site, shown_site in hostile_texts.SITES:
+            with self.subTest(site=site):
+                self.assertReply(dict(self.BASE, site=site),
+                                 dict(self.SHOWN_BASE, site=shown_site))
+
+    def test_every_character_keeps_the_fields_apart(self):
+        # Whatever a title holds, its code page 936 form is ASCII and whole
+        # two-byte characters, so the site after it is still found.
+        for first in range(0x80, 0x10000, 480):
+            chars = "".join(chr(c) for c in range(first, min(first + 480, 0x10000)))
+            with self.subTest(first=hex(first)):
+                shown = read_reply(reply.build_reply(dict(self.BASE, title=chars)))
+                self.assertEqual(dict(shown, title=""), dict(self.SHOWN_BASE, title=""))
+                self.assertTrue(shown["title"])
 
     def test_media_addresses(self):
         cases = [
