@@ -226,10 +226,10 @@ def _bounded_begin(self):
         self.fp = _BoundedBody(self.fp, MAX_PAGE_BYTES)
 
 
-def install_page_limit():
+def install_page_limit(on=True):
     """Bound the body of every HTTP response this process reads (yt-dlp's
     pages, its API answers and manifests) to MAX_PAGE_BYTES."""
-    http.client.HTTPResponse.begin = _bounded_begin
+    http.client.HTTPResponse.begin = _bounded_begin if on else _real_begin
 
 
 # ---------------------------------------------------------------------------
