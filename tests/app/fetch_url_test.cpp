@@ -109,20 +109,19 @@ TEST_CASE("FetchUrl stops at its cap: a longer or endless body is a failed reque
       {"one byte past the cap, with length", &pastCap, true, false, false},
       {"one byte past the cap, without length", &pastCap, false, false, false},
       {"endless, without length", &atCap, false, true, false},
-      {"endless behind a small Content-Length", nullptr, true, true, true},
   };
   for (const Case& c : cases) {
-    CAPTURE(c.name);
-    const std::string small = "<size>2097152</size>";
+    const std::string name = c.name;
+    CAPTURE(name);
     LoopbackHttpServer server([&](const std::string&) {
-      HttpReply r = OkReply(c.body ? *c.body : small, c.withLength);
+      HttpReply r = OkReply(*c.body, c.withLength);
       if (c.endless) r.repeatForever = Patterned(65536);
       return r;
     });
     REQUIRE(server.listening());
     const std::string got = FetchUrl(server.BaseAddress() + "/url/=");
     if (c.kept) {
-      CHECK(got == (c.body ? *c.body : small));
+      CHECK(got == *c.body);
     } else {
       CHECK(got.empty());
       CHECK(ProcessReply(got).size == "0MB");
