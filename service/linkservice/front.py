@@ -93,6 +93,13 @@ def is_loopback(host):
         return False
 
 
+def _is_unspecified(host):
+    try:
+        return ipaddress.ip_address(host.strip("[]")).is_unspecified
+    except ValueError:
+        return False
+
+
 def _host_entry(name, port):
     """The Host header values one allowed name stands for."""
     name = name.strip().lower()
@@ -346,6 +353,9 @@ def main(argv=None):
     if not is_loopback(args.host):
         sys.stderr.write("warning: listening on %s, not only on loopback; answering Host %s\n"
                          % (args.host, ", ".join(sorted(server.allowed_hosts))))
+        if not args.allowed_host and _is_unspecified(args.host):
+            sys.stderr.write("warning: no client names %s; give the names the service is "
+                             "reached by with --allowed-host\n" % args.host)
         if args.allow_private:
             sys.stderr.write("warning: --allow-private: pages on private addresses "
                              "are fetched for anyone who can reach the service\n")
