@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -105,8 +106,9 @@ bool ReadPropertyItem(GpImage* image, PROPID id, PropertyItem& out) {
   const auto* value = static_cast<const unsigned char*>(item->value);
   size_t length = item->length;
   // The value follows the record in the buffer; never copy past its end.
-  const unsigned char* end = buffer.begin() + size;
-  if (value >= buffer.begin() && value <= end) length = std::min<size_t>(length, end - value);
+  const auto at = reinterpret_cast<uintptr_t>(value);
+  const auto first = reinterpret_cast<uintptr_t>(buffer.begin()), end = first + size;
+  if (at >= first && at <= end) length = std::min<size_t>(length, end - at);
   if (value && length) out.Value.assign(value, value + length);
   out.Length = static_cast<ULONG>(out.Value.size());
   return true;
