@@ -159,7 +159,7 @@ class Image : public NativeWrapper<Image, GpImage> {
   // format "" means BMP.
   bool SaveToFileAs(const char* path, const std::string& format = "",
                     const EncoderParameterSet* parameters = nullptr) const;
-  // Empty on failure. A multi-frame save flag in parameters ends the file
+  // Empty on failure. The multi-frame save flag in parameters ends the file
   // after this one frame: the bytes are returned whole, and no later SaveAdd
   // can write into a stream that is gone.
   Bytes SaveToBytes(const std::string& format = "",
@@ -198,8 +198,9 @@ class Image : public NativeWrapper<Image, GpImage> {
   PropertyItem GetPropertyItem(PROPID id) const;
   // Stores the first item.Length bytes of item.Value (false, InvalidParameter,
   // when Length is more than Value holds). True only when the item then reads
-  // back as given: some GDI+ versions answer Ok and keep nothing, and the
-  // status is then that of the read-back.
+  // back as given: some GDI+ versions answer Ok and keep nothing. The status
+  // is then that of the read-back (PropertyNotFound), or PropertyNotSupported
+  // when the item reads back different.
   bool SetPropertyItem(const PropertyItem& item);
   bool RemovePropertyItem(PROPID id);
   std::vector<PROPID> GetPropertyIdList() const;

@@ -1,7 +1,8 @@
 #pragma once
 // Small pictures written byte by byte, for the tests that need a format's own
-// structures: an animated GIF with frame delays, a TIFF with text tags.
-#include "graphics/status.h"
+// structures: an animated GIF with frame delays, a TIFF with text tags; and
+// the save flag of multi-frame saves.
+#include "graphics/image.h"
 
 #include <cstring>
 #include <string>
@@ -10,6 +11,15 @@
 namespace quorlin::test {
 
 using quorlin::graphics::Bytes;
+
+// The one-entry parameter set of a multi-frame save step. The GUID is written
+// out here rather than taken from the library, so a wrong constant there shows.
+inline quorlin::graphics::EncoderParameterSet SaveFlag(Gdiplus::EncoderValue value) {
+  Bytes bytes(4);
+  const ULONG v = value;
+  std::memcpy(bytes.data(), &v, 4);
+  return {{"{292266FC-AC40-47BF-8CFC-A85B89A655DE}", 1, Gdiplus::EncoderParameterValueTypeLong, bytes}};
+}
 
 inline void PutU16(Bytes& out, unsigned value) {
   out.push_back(static_cast<unsigned char>(value & 0xFF));

@@ -15,6 +15,7 @@
 using namespace quorlin::graphics;
 using quorlin::test::AnimatedGif;
 using quorlin::test::GifFrame;
+using quorlin::test::SaveFlag;
 using quorlin::test::TiffWithTexts;
 
 namespace {
@@ -39,13 +40,6 @@ bool WriteFile(const std::string& path, const Bytes& bytes) {
   BOOL ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   CloseHandle(file);
   return ok && written == bytes.size();
-}
-
-EncoderParameterSet SaveFlag(Gdiplus::EncoderValue value) {
-  Bytes bytes(4);
-  const ULONG v = value;
-  std::memcpy(bytes.data(), &v, 4);
-  return {{"{292266FC-AC40-47BF-8CFC-A85B89A655DE}", 1, Gdiplus::EncoderParameterValueTypeLong, bytes}};
 }
 
 // 8 x 8, left half one colour, right half another.

@@ -16,6 +16,7 @@
 #include <string>
 
 using namespace quorlin::graphics;
+using quorlin::test::SaveFlag;
 
 namespace {
 
@@ -88,13 +89,6 @@ struct Inputs {
     DeleteFileA(tiffPath.c_str());
   }
 };
-
-EncoderParameterSet SaveFlag(Gdiplus::EncoderValue value) {
-  Bytes bytes(4);
-  const ULONG v = value;
-  memcpy(bytes.data(), &v, 4);
-  return {{kEncoderSaveFlag, 1, Gdiplus::EncoderParameterValueTypeLong, bytes}};
-}
 
 // An operation the platform may not offer: done, or exactly NotImplemented.
 bool DoneOrNotImplemented(bool done) { return done || LastStatus == Gdiplus::NotImplemented; }
