@@ -764,6 +764,50 @@ void BenchLargeWindow() {
   NotePaintFrameParts(w, Reps(20));
 }
 
+// ---- live resize -------------------------------------------------------------------
+
+// A border drag the way the system's sizing loop runs it: WM_ENTERSIZEMOVE,
+// then per step WM_SIZING, the new size and the repaint it causes, then
+// WM_EXITSIZEMOVE and the full-quality frame it asks for.
+void BenchResize() {
+  std::printf("\nLive resize, step by step\n");
+  for (const SIZE size : {SIZE{1280, 800}, SIZE{444, 314}}) {
+    UniqueWindow window(CreateSkinnedPlainWindow(size.cx, size.cy));
+    HWND w = window.get();
+    if (!w) continue;
+    ShowMain(w);
+    Pump(50);
+    PaintNow(w);
+    double blit = 0;
+    const double steady = MedianSteadyPaint(w, Reps(100), &blit);
+    RECT frame;
+    GetWindowRect(w, &frame);
+    SendMessageA(w, WM_ENTERSIZEMOVE, 0, 0);
+    std::vector<double> steps;
+    for (int i = 0; i < Reps(40); ++i) {
+      const int cx = size.cx - 2 * (i % 2 + 1);  // a new size every step
+      steps.push_back(TimeMs([&] {
+        RECT proposed = {frame.left, frame.top, frame.left + cx, frame.bottom};
+        SendMessageA(w, WM_SIZING, WMSZ_RIGHT, reinterpret_cast<LPARAM>(&proposed));
+        SetWindowPos(w, nullptr, 0, 0, cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        PaintNow(w);
+      }));
+    }
+    RecordOf(w)->sizing = 1;
+    NotePaintFrameParts(w, Reps(10));
+    const double end = TimeMs([&] {
+      SetWindowPos(w, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      SendMessageA(w, WM_EXITSIZEMOVE, 0, 0);
+      PaintNow(w);
+    });
+    char name[64];
+    std::snprintf(name, sizeof name, "resize step %dx%d", static_cast<int>(size.cx), static_cast<int>(size.cy));
+    AddRow(name, Median(steps), "steady-state WM_PAINT", steady, size.cx > 1000 ? 10.0 : 5.0);
+    Note("resize %dx%d: the full-quality frame at the end of the drag %.2f ms", static_cast<int>(size.cx),
+         static_cast<int>(size.cy), end);
+  }
+}
+
 // ---- start-up ----------------------------------------------------------------------
 
 void BenchStartUp() {
@@ -1268,7 +1312,7 @@ int Soak(int rounds, const std::string& parts) {
 
 int main(int argc, char** argv) {
   int soakRounds = -1;
-  std::string only;  // one section: paints, large, startup, cycle, replies
+  std::string only;  // one section: paints, large, resize, startup, cycle, replies
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--quick") == 0) {
       Quick = true;
@@ -1277,7 +1321,7 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
       only = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: quorlin_bench [--quick] [--only paints|large|startup|cycle|replies]\n"
+      std::fprintf(stderr, "usage: quorlin_bench [--quick] [--only paints|large|resize|startup|cycle|replies]\n"
                            "       quorlin_bench --soak N [--only paint,hover,labels,read]\n");
       return 2;
     }
@@ -1300,6 +1344,7 @@ int main(int argc, char** argv) {
     };
     run("paints", BenchMainWindowPaints);
     run("large", BenchLargeWindow);
+    run("resize", BenchResize);
     run("startup", BenchStartUp);
     run("cycle", BenchCycleBreakdown);
     run("replies", BenchReplies);

@@ -189,6 +189,17 @@ void OnSize(HWND window, SkinRecord& r, WPARAM kind, LPARAM lParam) {
   if (kind != SIZE_MINIMIZED && !r.minimized) InvalidateRect(window, nullptr, FALSE);
 }
 
+// The frames of a border drag were drafts: the end of the drag paints the
+// frame at full quality, the same frame a repaint at that size draws.
+void OnExitSizeMove(HWND window, SkinRecord& r) {
+  const bool wasSizing = r.sizing != 0;
+  r.sizing = r.moving = 0;
+  if (wasSizing && r.backgroundLayerKey.draft) {
+    r.fullRepaintNeeded = true;
+    InvalidateRect(window, nullptr, FALSE);
+  }
+}
+
 void OnShowWindow(HWND window, int skinId, SkinRecord& r, WPARAM wParam) {
   if (wParam == 1 && r.hidden == 0) {
     PAINTSTRUCT ps;
@@ -376,7 +387,7 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       r->moving = 1;
       break;
     case WM_EXITSIZEMOVE:
-      r->sizing = r->moving = 0;
+      OnExitSizeMove(window, *r);
       break;
     case WM_SHOWWINDOW:
       OnShowWindow(window, skinId, *r, wParam);

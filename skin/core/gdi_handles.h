@@ -91,4 +91,55 @@ class SelectedObject {
   HGDIOBJ previous_;
 };
 
+// A 32-bit top-down-agnostic DIB selected into its own memory DC; the
+// bitmap is selected out before either is deleted. Move-only.
+class DibSurface {
+ public:
+  DibSurface() = default;
+  DibSurface(int width, int height) : width_(width), height_(height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (bitmap_) dc_.reset(CreateCompatibleDC(nullptr));
+    if (dc_) previous_ = SelectObject(dc_.get(), bitmap_.get());
+  }
+  ~DibSurface() {
+    if (dc_ && previous_) SelectObject(dc_.get(), previous_);
+  }
+  DibSurface(DibSurface&& other) noexcept
+      : dc_(std::move(other.dc_)), bitmap_(std::move(other.bitmap_)),
+        previous_(std::exchange(other.previous_, nullptr)), width_(other.width_), height_(other.height_) {}
+  DibSurface& operator=(DibSurface&& other) noexcept {
+    if (this != &other) {
+      if (dc_ && previous_) SelectObject(dc_.get(), previous_);
+      dc_ = std::move(other.dc_);
+      bitmap_ = std::move(other.bitmap_);
+      previous_ = std::exchange(other.previous_, nullptr);
+      width_ = other.width_;
+      height_ = other.height_;
+    }
+    return *this;
+  }
+  DibSurface(const DibSurface&) = delete;
+  DibSurface& operator=(const DibSurface&) = delete;
+
+  explicit operator bool() const { return dc_ && previous_; }
+  HDC dc() const { return dc_.get(); }
+  int width() const { return width_; }
+  int height() const { return height_; }
+
+ private:
+  // The destructor selects the bitmap out; then the bitmap goes, then its DC.
+  UniqueMemoryDc dc_;
+  UniqueBitmap bitmap_;
+  HGDIOBJ previous_ = nullptr;
+  int width_ = 0, height_ = 0;
+};
+
 }  // namespace quorlin::skin

@@ -2,6 +2,7 @@
 
 #include "graphics/drawing.h"
 #include "skin/core/painting.h"
+#include "skin/core/skin_record.h"
 
 namespace quorlin::skin {
 namespace {
@@ -39,9 +40,13 @@ double LocalDayCount() {
 COLORREF AverageImageColor(std::string_view picture, int sampleCount, int marginX, int marginY,
                            const std::string& path) {
   graphics::Bitmap bitmap;
-  const bool decoded = Decode(bitmap, picture, path);
-  const int w = decoded ? static_cast<int>(bitmap.GetWidth()) : 0;
-  const int h = decoded ? static_cast<int>(bitmap.GetHeight()) : 0;
+  if (!Decode(bitmap, picture, path)) return 0xFF000000;
+  return AverageBitmapColor(bitmap, sampleCount, marginX, marginY);
+}
+
+COLORREF AverageBitmapColor(const graphics::Bitmap& bitmap, int sampleCount, int marginX, int marginY) {
+  const int w = static_cast<int>(bitmap.GetWidth());
+  const int h = static_cast<int>(bitmap.GetHeight());
   if (w <= 0 || h <= 0 || sampleCount <= 0) return 0xFF000000;
   const int xLow = marginX < 1 ? 0 : (w - marginX > 0 ? w - marginX : 0);
   const int yLow = marginY < 1 ? 0 : (h - marginY > 0 ? h - marginY : 0);
@@ -57,6 +62,17 @@ COLORREF AverageImageColor(std::string_view picture, int sampleCount, int margin
   }
   const unsigned long long n = static_cast<unsigned long long>(sampleCount);
   return static_cast<COLORREF>((sumR / n) | ((sumG / n) << 8) | ((sumB / n) << 16) | 0xFF000000u);
+}
+
+const graphics::Bitmap* KeptDecodedPicture(SkinRecord& record, const std::string& bytes) {
+  if (record.decodedPicture && record.decodedPictureSource == bytes) return record.decodedPicture.get();
+  record.decodedPicture.reset();
+  record.decodedPictureSource.clear();
+  auto decoded = std::make_shared<graphics::Bitmap>();
+  if (bytes.empty() || !decoded->FromBytes(bytes.data(), bytes.size())) return nullptr;
+  record.decodedPicture = std::move(decoded);
+  record.decodedPictureSource = bytes;
+  return record.decodedPicture.get();
 }
 
 std::string FadeImageEdges(std::string_view picture, std::optional<int> fadeWidth, COLORREF colour, bool fadeRight,

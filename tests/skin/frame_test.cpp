@@ -308,6 +308,40 @@ TEST_CASE("a long title, then a short one: the caption row never changes and no 
   CHECK(screen(band) == shortTitle);
 }
 
+TEST_CASE("a border drag paints drafts; the frame at its end is the full-quality frame, pixel for pixel") {
+  SkinnedWindow w(BothBoxes, 500, 300);
+  auto backBuffer = [&] {
+    const SIZE s = {w.Record().lastClientWidth, w.Record().lastClientHeight};
+    std::vector<COLORREF> p;
+    for (int y = 0; y < s.cy; ++y)
+      for (int x = 0; x < s.cx; ++x) p.push_back(w.BackBufferPixel(x, y));
+    return p;
+  };
+  SendMessageA(w.window, WM_ENTERSIZEMOVE, 0, 0);
+  for (const SIZE size : {SIZE{560, 340}, SIZE{610, 365}}) {
+    RECT proposed = {50, 50, 50 + size.cx, 50 + size.cy};
+    SendMessageA(w.window, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&proposed));
+    SetWindowPos(w.window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    quorlin::test::PumpMessages(40);
+    CHECK(w.Record().lastClientWidth == size.cx);
+    CHECK(w.Record().backgroundLayerKey.draft);
+  }
+  const auto draft = backBuffer();
+  SendMessageA(w.window, WM_EXITSIZEMOVE, 0, 0);
+  quorlin::test::PumpMessages(40);
+  CHECK_FALSE(w.Record().backgroundLayerKey.draft);
+  const auto atEnd = backBuffer();
+  CHECK(atEnd != draft);
+  // The same size painted afresh, with nothing kept and no drag.
+  w.Record().backgroundLayerKey = BackgroundLayerKey{};
+  w.Record().fullRepaintNeeded = true;
+  InvalidateRect(w.window, nullptr, FALSE);
+  UpdateWindow(w.window);
+  quorlin::test::PumpMessages(40);
+  CHECK(backBuffer() == atEnd);
+  CHECK(quorlin::test::ScreenMismatchesBackBuffer(w.window, RECT{10, 40, 600, 360}) == 0);
+}
+
 TEST_CASE("frame pixels of a 600-wide window") {
   SkinnedWindow w(BothBoxes, 600, 400);
   const RECT title = TitleTextRect(w.Id(), 600);
