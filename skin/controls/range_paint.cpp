@@ -90,7 +90,7 @@ void Present(HWND control, HDC image, HDC dc, SIZE s, bool useWindowRect) {
 
 // ---- trackbar -------------------------------------------------------------
 
-TrackbarReadings ReadTrackbar(HWND bar) {
+TrackbarReadings ReadTrackbar(HWND bar, bool vertical) {
   TrackbarReadings r;
   r.position = static_cast<int>(SendMessageA(bar, TBM_GETPOS, 0, 0));
   r.rangeMin = static_cast<int>(SendMessageA(bar, TBM_GETRANGEMIN, 0, 0));
@@ -99,6 +99,11 @@ TrackbarReadings ReadTrackbar(HWND bar) {
   r.selectionEnd = static_cast<int>(SendMessageA(bar, TBM_GETSELEND, 0, 0));
   SendMessageA(bar, TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&r.channel));
   SendMessageA(bar, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&r.thumb));
+  // Windows reports a vertical bar's channel as if the bar were horizontal;
+  // Wine reports it as it lies. The channel is longer than it is thick, so
+  // an upright one is turned into the horizontal form.
+  const RECT c = r.channel;
+  if (vertical && c.bottom - c.top > c.right - c.left) r.channel = RECT{c.top, c.left, c.bottom, c.right};
   return r;
 }
 
@@ -234,7 +239,7 @@ void PaintTrackbar(int skinId, int index) {
   if (!state) return;
   HWND bar = state->hwnd;
   const SIZE s = WindowSize(bar);
-  const TrackbarParts parts = TrackbarPartRects(*state, ReadTrackbar(bar));
+  const TrackbarParts parts = TrackbarPartRects(*state, ReadTrackbar(bar, state->vertical));
   CachedDc bg(PaintParentBackground(bar, RECT{0, 0, s.cx, s.cy}));
   {
     graphics::Graphics g;
