@@ -41,6 +41,50 @@ struct EditState {
   RECT horizontalParts[3] = {};
 };
 
+// Which side of a trackbar its ticks are on, from its style; the hot knob
+// keeps away from them.
+enum TrackbarTickMode : int {
+  TicksTopOrLeft = 0,      // TBS_TOP / TBS_LEFT
+  TicksBottomOrRight = 1,  // the default side
+  TicksBoth = 2,           // TBS_BOTH
+  NoTicks = 3,             // TBS_NOTICKS
+};
+
+// Attached trackbars. The system control keeps its range, position,
+// channel and thumb; the painter asks it for them at every paint.
+struct TrackbarState {
+  HWND hwnd = nullptr;
+  WNDPROC previousProc = nullptr;
+  bool vertical = false;                   // TBS_VERT
+  TrackbarTickMode tickMode = TicksBottomOrRight;
+  bool hot = false;                        // from the hover paint until the mouse leaves
+  bool showsSelection = false;             // TBS_ENABLESELRANGE
+};
+
+// Attached progress bars; range and position stay with the system control.
+struct ProgressState {
+  HWND hwnd = nullptr;
+  WNDPROC previousProc = nullptr;
+  bool vertical = false;  // PBS_VERTICAL: the bar fills from the bottom up
+};
+
+// The two halves of an up-down control.
+enum UpDownHalf : int {
+  UpDownFirstHalf = 0,   // up, or left when horizontal
+  UpDownSecondHalf = 1,  // down, or right when horizontal
+};
+
+// Attached up-down controls.
+struct UpDownState {
+  HWND hwnd = nullptr;
+  WNDPROC previousProc = nullptr;
+  bool hot = false;                       // from the hover paint until the mouse leaves
+  UpDownHalf hotHalf = UpDownFirstHalf;   // half under the mouse at the last hover paint
+  bool pressed = false;                   // between button-down and button-up (or losing the mouse)
+  bool horizontal = false;                // UDS_HORZ
+  LPARAM lastMousePos = 0;                // client point of the last button-down or button-up
+};
+
 // Tables for control families that are attached by later passes. Each holds
 // at least the window and the procedure it replaced.
 struct ControlState {
@@ -48,10 +92,7 @@ struct ControlState {
   WNDPROC previousProc = nullptr;
 };
 using ListState = ControlState;
-using TrackbarState = ControlState;
-using ProgressState = ControlState;
 using ComboState = ControlState;
-using UpDownState = ControlState;
 using HeaderState = ControlState;
 using ToolbarState = ControlState;
 
