@@ -1,5 +1,5 @@
-// Shows the button gallery: a skinned window with every button look, for
-// screenshots (tools/screenshot-gallery).
+// Shows the gallery: a skinned window with every button look and one with
+// the header looks beside it, for screenshots (tools/screenshot-gallery).
 //   quorlin_gallery [seconds]   quits after that many seconds when given
 #include <windows.h>
 
@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "button_gallery.h"
+#include "header_gallery.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
     Gdiplus::GdiplusShutdown(token);
     return 1;
   }
+  const quorlin::test::HeaderGallery headers = quorlin::test::CreateHeaderGallery(GetModuleHandleA(nullptr), 420, 40);
   if (argc > 1) {
     const int seconds = std::atoi(argv[1]);
     if (seconds > 0) SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, QuitNow);
@@ -35,6 +37,8 @@ int main(int argc, char** argv) {
     DispatchMessageA(&msg);
   }
   if (IsWindow(gallery.window)) DestroyWindow(gallery.window);
+  if (IsWindow(headers.window)) DestroyWindow(headers.window);
+  ImageList_Destroy(headers.icons);
   Gdiplus::GdiplusShutdown(token);
   return 0;
 }
