@@ -6,6 +6,7 @@
 #include "graphics/tooltip.h"
 #include "skin/chrome/caption_row.h"
 #include "skin/controls/edit.h"
+#include "skin/controls/header.h"
 #include "skin/controls/range.h"
 #include "skin/core/button_skin.h"
 #include "skin/core/skin_options.h"
@@ -20,7 +21,7 @@ const AttachPassEntry AttachPasses[9] = {
     {"progress bars", AttachProgressBars},
     {"lists", nullptr},
     {"up-down controls", AttachUpDowns},
-    {"headers", nullptr},
+    {"headers", AttachHeaders},
     {"toolbars", nullptr},
 };
 

@@ -2,6 +2,7 @@
 // Records of the skinned child controls, one per control in the tables of
 // its top-level window's SkinRecord. A record with hwnd 0 is free.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 
@@ -93,8 +94,24 @@ struct ControlState {
 };
 using ListState = ControlState;
 using ComboState = ControlState;
-using HeaderState = ControlState;
 using ToolbarState = ControlState;
+
+// Attached header controls: the direct "SysHeader32" children of a skinned
+// window and the headers of its list views.
+struct HeaderState {
+  HWND hwnd = nullptr;
+  WNDPROC previousProc = nullptr;
+  bool tracking = false;    // the mouse is over an item of the header
+  int hotItem = 0;          // 1-based item under the mouse, 0 none
+  int paintedHotItem = 0;   // item last painted hot, 0 none
+  bool buttonStyle = false; // HDS_BUTTONS: items have hot and pressed looks
+  int pressedItem = 0;      // item under the mouse when the left button went down, 0 none
+  bool buttonDown = false;  // between WM_LBUTTONDOWN and the end of that press
+  std::string fontFace;     // the header's font, read at attach and on WM_SETFONT
+  int fontStyle = 0;        // GDI+ style bits
+  int fontSize = 12;        // em size in pixels
+  HIMAGELIST imageList = nullptr;  // the header's item images; owned by whoever set them
+};
 
 // A toolbar that holds child windows and paints them like its window does.
 struct ContainerState {
