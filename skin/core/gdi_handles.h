@@ -91,21 +91,13 @@ class SelectedObject {
   HGDIOBJ previous_;
 };
 
-// A 32-bit top-down-agnostic DIB selected into its own memory DC; the
-// bitmap is selected out before either is deleted. Move-only.
+// A DIB selected into its own memory DC; the bitmap is selected out before
+// either is deleted. Move-only.
 class DibSurface {
  public:
   DibSurface() = default;
-  DibSurface(int width, int height) : width_(width), height_(height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  // Takes a DIB section (CreateDib32) and selects it into a new memory DC.
+  DibSurface(HBITMAP dib, int width, int height) : bitmap_(dib), width_(width), height_(height) {
     if (bitmap_) dc_.reset(CreateCompatibleDC(nullptr));
     if (dc_) previous_ = SelectObject(dc_.get(), bitmap_.get());
   }
