@@ -330,7 +330,6 @@ TEST_CASE_FIXTURE(GalleryFixture, "push-button looks: hot and pressed wash with 
   Repaint(b);
   const ScreenPixels plain = Shot(b);
   const int w = plain.width, h = plain.height;
-  const RECT interior{5, 5, w - 5, h - 5};
   const RECT upper{4, 3, w - 4, h / 3};
   const RECT centre{w / 2 - 6, h / 2 - 2, w / 2 + 6, h / 2 + 2};
   const RECT leftEdge{1, h / 2 - 3, 3, h / 2 + 3};
@@ -342,13 +341,14 @@ TEST_CASE_FIXTURE(GalleryFixture, "push-button looks: hot and pressed wash with 
     double minGain;
   };
   const Case cases[] = {
-      {"hot", [&] { Hover(b); }, [&] { Leave(b); }, interior, 8},
+      {"hot", [&] { Hover(b); }, [&] { Leave(b); }, upper, 8},
       {"focused", [&] { SetFocus(b); Repaint(b); }, [&] { SetFocus(g.window); Repaint(b); }, leftEdge, 8},
       {"pressed", [&] { SendMessageA(b, WM_LBUTTONDOWN, MK_LBUTTON, Centre(b)); },
        [&] { SendMessageA(b, WM_LBUTTONUP, 0, Centre(b)); SetFocus(g.window); Leave(b); Repaint(b); }, upper, 8},
   };
   for (const Case& c : cases) {
-    CAPTURE(c.name);
+    const std::string name = c.name;
+    CAPTURE(name);
     c.enter();
     const ScreenPixels look = Shot(b);
     CHECK_FALSE(SamePixels(look, plain));
