@@ -3,8 +3,9 @@
 //
 //   quorlin_bench            the full table (many repetitions)
 //   quorlin_bench --quick    the same table with few repetitions
-//   quorlin_bench --soak N   N rounds of repaints, hover fades, label changes
-//                            and read-link round trips; exits 1 when GDI
+//   quorlin_bench --soak N   N rounds of repaints, hover fades, push-button
+//                            hovers and presses, label changes and read-link
+//                            round trips; exits 1 when GDI
 //                            objects, USER objects or private bytes grew
 //                            beyond a small allowance
 #include "loopback_http.h"
@@ -1313,7 +1314,7 @@ size_t RawRoundTrip(unsigned short port, const std::string& path) {
   return got;
 }
 
-// parts: empty for all, or a comma list of paint, hover, labels, read; the
+// parts: empty for all, or a comma list of paint, hover, buttons, labels, read; the
 // diagnostics fetch (FetchUrl alone) and raw (a socket round trip without
 // WinINet) are run only when named.
 int Soak(int rounds, const std::string& parts) {
@@ -1321,9 +1322,11 @@ int Soak(int rounds, const std::string& parts) {
     return parts.empty() || ("," + parts + ",").find(std::string(",") + part + ",") != std::string::npos;
   };
   const bool paint = has("paint"), hover = has("hover"), labelChanges = has("labels"), read = has("read");
+  const bool pushButtons = has("buttons");
   const bool fetchOnly = !parts.empty() && has("fetch"), raw = !parts.empty() && has("raw");
   const bool plain = !parts.empty() && has("wininet");
-  std::printf("Soak: %d rounds of%s%s%s%s\n", rounds, paint ? " repaint," : "", hover ? " hover fade," : "",
+  std::printf("Soak: %d rounds of%s%s%s%s%s\n", rounds, paint ? " repaint," : "", hover ? " hover fade," : "",
+              pushButtons ? " push-button hover and press," : "",
               labelChanges ? " label changes," : "", read ? " read-link" : "");
   if (fetchOnly || raw) std::printf("  with%s%s\n", fetchOnly ? " FetchUrl alone" : "", raw ? " raw socket round trips" : "");
   // A blind counter would let any leak pass as flat.
@@ -1379,6 +1382,22 @@ int Soak(int rounds, const std::string& parts) {
       for (int k = 0; k < 8; ++k) SendMessageA(w, WM_TIMER, timer, 0);
       SendMessageA(w, WM_MOUSEMOVE, 0, offRow);
       for (int k = 0; k < 8; ++k) SendMessageA(w, WM_TIMER, timer, 0);
+    }
+    if (pushButtons) {
+      // Hover, press and a release off the button (no click), on both push
+      // buttons; the copy button's text changes every round, so its kept
+      // looks are emptied and composed again.
+      SetWindowTextA(MainWindow.copyButton, (i & 1) ? "复制!" : "复制");
+      for (HWND b : {MainWindow.readLinkButton, MainWindow.copyButton}) {
+        RECT c;
+        GetClientRect(b, &c);
+        const LPARAM centre = MAKELPARAM(c.right / 2, c.bottom / 2);
+        SendMessageA(b, WM_MOUSEMOVE, 0, centre);
+        SendMessageA(b, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+        SendMessageA(b, WM_LBUTTONUP, 0, MAKELPARAM(static_cast<WORD>(-30), static_cast<WORD>(-30)));
+        SendMessageA(b, WM_MOUSELEAVE, 0, 0);
+      }
+      PaintNow(w);
     }
     char text[64];
     if (labelChanges) {
@@ -1473,7 +1492,7 @@ int main(int argc, char** argv) {
       only = argv[++i];
     } else {
       std::fprintf(stderr, "usage: quorlin_bench [--quick] [--only paints|buttons|large|startup|cycle|replies]\n"
-                           "       quorlin_bench --soak N [--only paint,hover,labels,read]\n");
+                           "       quorlin_bench --soak N [--only paint,hover,buttons,labels,read]\n");
       return 2;
     }
   }
