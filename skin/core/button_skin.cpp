@@ -2,7 +2,9 @@
 // painters. Every paint copies what lies behind the button, draws over it off
 // screen, shows the result and commits it to the window's composite image;
 // the off-screen image and every drawing object go away before the paint
-// returns.
+// returns. A push button also keeps the finished looks it composed, so that
+// a hover or a press shows a kept picture while nothing it was made of has
+// changed.
 #include "skin/core/button_skin.h"
 
 #include <algorithm>
