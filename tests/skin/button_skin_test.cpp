@@ -644,7 +644,7 @@ TEST_CASE_FIXTURE(GalleryFixture, "hover, press and repaint cycles leave GDI and
   CHECK(DcBitmapCacheSize() == cached);
 }
 
-TEST_CASE_FIXTURE(GalleryFixture, "kept looks go with the button: push buttons painted in every look and destroyed on their own leave the counts flat") {
+TEST_CASE_FIXTURE(GalleryFixture, "kept looks go with the button: push buttons destroyed on their own leave the counts flat") {
   const int skinId = FindSkinId(g.window);
   auto round = [&] {
     HWND b = CreateWindowExA(0, "Button", "临时", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 20, 180, 64, 24, g.window,
