@@ -3,8 +3,9 @@
 //
 //   quorlin_bench            the full table (many repetitions)
 //   quorlin_bench --quick    the same table with few repetitions
-//   quorlin_bench --soak N   N rounds of repaints, hover fades, label changes
-//                            and read-link round trips; exits 1 when GDI
+//   quorlin_bench --soak N   N rounds of repaints, hover fades, push-button
+//                            hovers and presses, label changes and read-link
+//                            round trips; exits 1 when GDI
 //                            objects, USER objects or private bytes grew
 //                            beyond a small allowance
 #include "loopback_http.h"
@@ -373,7 +374,7 @@ skin::SkinOptions MainWindowSkinOptions() {
 // window.
 LRESULT CALLBACK PlainWindowProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
 
-HWND CreateSkinnedPlainWindow(int width, int height) {
+bool RegisterPlainWindowClass() {
   static const bool registered = [] {
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof wc;
@@ -384,7 +385,11 @@ HWND CreateSkinnedPlainWindow(int width, int height) {
     wc.lpszClassName = "QuorlinBenchWindow";
     return RegisterClassExA(&wc) != 0;
   }();
-  if (!registered) return nullptr;
+  return registered;
+}
+
+HWND CreateSkinnedPlainWindow(int width, int height) {
+  if (!RegisterPlainWindowClass()) return nullptr;
   HWND w = CreateWindowExA(0, "QuorlinBenchWindow", "Quorlin", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, width,
                            height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (!w) return nullptr;
@@ -570,6 +575,163 @@ void BenchHeaderPaint() {
   AddRow("header repaint, 5 columns 440x24", paint, "the same header unskinned", system);
 }
 
+// ---- the glass push button ------------------------------------------------------
+
+// The pieces of one PaintPushButton, each timed on its own over the button's
+// real background: the picture behind it, a GDI+ Graphics on that picture,
+// the glass (outline fill, body gradient, highlight, border), the caption,
+// and the commit to the composite image and the window.
+void NotePushButtonPaintParts(HWND button, int reps) {
+  RECT rect;
+  GetClientRect(button, &rect);
+  const skin::ButtonState* state = skin::ControlRecord(button, &SkinRecord::buttons);
+  if (!state) return;
+  const float w = static_cast<float>(rect.right), h = static_cast<float>(rect.bottom);
+  const auto argb = [](int alpha, COLORREF c) { return skin::ArgbFromColorRef(c, alpha, true); };
+  std::vector<double> behind, surface, glass, caption, composite, windowCopy, compare, track;
+  // Two cells of the button's size: a copy of what lies behind it, and a probe.
+  skin::DibSurface cells(rect.right, 2 * rect.bottom);
+  if (!cells) return;
+  const size_t cell = static_cast<size_t>(rect.right) * static_cast<size_t>(rect.bottom);
+  DWORD* probe = cells.bits() + cell;
+  skin::CopyParentBackground(button, rect, cells.dc(), 0, 0);
+  GdiFlush();
+  int same = 0;
+  for (int i = 0; i < reps; ++i) {
+    behind.push_back(TimeMs([&] {
+      skin::CachedDc image(skin::PaintParentBackground(button, rect));
+      GdiFlush();
+    }));
+    skin::CachedDc image(skin::PaintParentBackground(button, rect));
+    surface.push_back(TimeMs([&] {
+      graphics::Graphics g;
+      g.FromHDC(image.get());
+    }));
+    glass.push_back(TimeMs([&] {
+      graphics::Graphics g;
+      g.FromHDC(image.get());
+      graphics::GraphicsPath outline, highlight;
+      outline.Create();
+      skin::AddRoundRectPath(outline, 0, 0, w - 1, h - 1, 5);
+      highlight.Create();
+      skin::AddTopRoundedPath(highlight, 0, 0, w - 1, static_cast<float>(static_cast<int>(h * 0.5f)), 5);
+      graphics::SolidBrush white;
+      white.Create(argb(120, 0xFFFFFF));
+      g.FillPath(white, outline);
+      graphics::LinearGradientBrush body, shine;
+      body.Create(graphics::PointF(0, 0), graphics::PointF(0, h - 1), argb(0, 0xFFFFFF), argb(60, 0x808080));
+      g.FillPath(body, outline);
+      shine.Create(graphics::PointF(0, 0), graphics::PointF(0, h * 0.5f), argb(50, 0xFFFFFF), argb(10, 0xFFFFFF));
+      g.FillPath(shine, highlight);
+      graphics::Pen border;
+      border.Create(argb(120, 0), 1.0f);
+      g.DrawPath(border, outline);
+      g.Flush(Gdiplus::FlushIntentionSync);
+    }));
+    caption.push_back(TimeMs([&] {
+      graphics::Graphics g;
+      g.FromHDC(image.get());
+      graphics::SolidBrush ink;
+      graphics::Font font;
+      graphics::StringFormat format;
+      ink.Create(argb(255, 0));
+      font.Create(state->fontFace.c_str(), static_cast<float>(state->fontSize), state->fontStyle, Gdiplus::UnitPixel);
+      format.Create(0);
+      format.SetAlign(Gdiplus::StringAlignmentCenter);
+      format.SetLineAlign(Gdiplus::StringAlignmentCenter);
+      g.DrawString(state->text.c_str(), font, graphics::RectF(0, 2, w, h), &format, ink);
+      g.Flush(Gdiplus::FlushIntentionSync);
+    }));
+    composite.push_back(TimeMs([&] {
+      skin::BlitToComposite(button, image.get());
+      GdiFlush();
+    }));
+    windowCopy.push_back(TimeMs([&] {
+      skin::WindowDc dc(button);
+      BitBlt(dc.get(), 0, 0, rect.right, rect.bottom, image.get(), 0, 0, SRCCOPY);
+      GdiFlush();
+    }));
+    compare.push_back(TimeMs([&] {
+      GdiFlush();
+      std::fill(probe, probe + cell, 0u);
+      skin::CopyParentBackground(button, rect, cells.dc(), 0, rect.bottom);
+      GdiFlush();
+      same += std::equal(probe, probe + cell, cells.bits());
+    }));
+    track.push_back(TimeMs([&] {
+      TRACKMOUSEEVENT tme = {sizeof tme, TME_LEAVE, button, 0};
+      TrackMouseEvent(&tme);
+    }));
+  }
+  Note("PaintPushButton %dx%d parts: picture behind %.4f ms, a Graphics on it %.4f ms, glass (fill, gradient,"
+       " highlight, border) %.4f ms, caption %.4f ms, BlitToComposite %.4f ms, GetDC + BitBlt to the button +"
+       " ReleaseDC %.4f ms; picture behind copied and compared with a kept one %.4f ms; TrackMouseEvent %.4f ms",
+       static_cast<int>(rect.right), static_cast<int>(rect.bottom), Median(behind), Median(surface), Median(glass),
+       Median(caption), Median(composite), Median(windowCopy), Median(compare), Median(track));
+  if (same == 0) Note("(the picture behind the button never matched its copy)");
+}
+
+// An unskinned push button like the given one (size, text, font), on a plain
+// window of its own just below the skinned window, so that neither covers the
+// other on the screen; that window.
+HWND CreatePlainTwin(HWND button, HWND* twin) {
+  RECT r, top;
+  GetWindowRect(button, &r);
+  GetWindowRect(GetAncestor(button, GA_ROOT), &top);
+  if (!RegisterPlainWindowClass()) return nullptr;
+  HWND plain = CreateWindowExA(WS_EX_TOOLWINDOW, "QuorlinBenchWindow", "", WS_POPUP | WS_VISIBLE, r.left,
+                               top.bottom + 20, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  if (!plain) return nullptr;
+  char text[128] = {};
+  GetWindowTextA(button, text, sizeof text);
+  *twin = CreateWindowExA(0, "Button", text, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, r.right - r.left,
+                          r.bottom - r.top, plain, nullptr, GetModuleHandleA(nullptr), nullptr);
+  SendMessageA(*twin, WM_SETFONT, static_cast<WPARAM>(SendMessageA(button, WM_GETFONT, 0, 0)), FALSE);
+  PaintNow(plain);
+  return plain;
+}
+
+// A hover step is the pointer entering or leaving the button. The skinned
+// button repaints itself on both; the unskinned one is made to repaint on
+// both, as a hot-tracking button does.
+void BenchPushButtonHover(HWND button) {
+  RECT rect;
+  GetClientRect(button, &rect);
+  const LPARAM centre = MAKELPARAM(rect.right / 2, rect.bottom / 2);
+  HWND plain = nullptr;
+  UniqueWindow plainTop(CreatePlainTwin(button, &plain));
+  if (!plain) {
+    Note("no unskinned twin of the push button; hover row skipped");
+    return;
+  }
+  NotePushButtonPaintParts(button, Reps(100));
+  int skinnedSteps = 0, plainSteps = 0;
+  const auto skinnedStep = [&] {
+    SendMessageA(button, (skinnedSteps++ & 1) ? WM_MOUSELEAVE : WM_MOUSEMOVE, 0, centre);
+    GdiFlush();
+  };
+  const auto plainStep = [&] {
+    SendMessageA(plain, (plainSteps++ & 1) ? WM_MOUSELEAVE : WM_MOUSEMOVE, 0, centre);
+    RedrawWindow(plain, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    GdiFlush();
+  };
+  const auto [hover, plainHover] = Compare(Reps(400), skinnedStep, plainStep);
+  char name[96];
+  std::snprintf(name, sizeof name, "push button hover repaint %dx%d", static_cast<int>(rect.right),
+                static_cast<int>(rect.bottom));
+  AddRow(name, hover, "the same button unskinned, repainting", plainHover, 3.0);
+  {
+    MessageProfile profile;
+    const int runs = Reps(100);
+    for (int i = 0; i < runs; ++i) skinnedStep();
+    profile.Stop();
+    Note("skinned push button hover step, sent messages per step: %s", profile.Top(4, runs).c_str());
+  }
+  SendMessageA(button, WM_MOUSELEAVE, 0, 0);
+  Pump(20);
+}
+
 void BenchMainWindowPaints() {
   std::printf("\nMain window paints\n");
   UniqueWindow main(CreateMain(true));
@@ -729,27 +891,6 @@ void BenchMainWindowPaints() {
          Median(decode), static_cast<int>(s.cx), static_cast<int>(s.cy), Median(surface), Median(draw));
   }
 
-  // A skinned push button, drawn as for the frame's WM_DRAWITEM.
-  {
-    HWND button = MainWindow.readLinkButton;
-    RECT rect;
-    GetClientRect(button, &rect);
-    MemorySurface source(rect.right, rect.bottom);
-    std::vector<double> paint, copies;
-    for (int i = 0; i < Reps(300); ++i) {
-      paint.push_back(TimeMs([&] {
-        skin::WindowDc dc(button);
-        skin::PaintPushButton(button, dc.get(), 0, rect);
-        GdiFlush();
-      }));
-      copies.push_back(BlitOnce(button, source, 0, 0, rect.right, rect.bottom));
-    }
-    char name[96];
-    std::snprintf(name, sizeof name, "PaintPushButton %dx%d", static_cast<int>(rect.right),
-                  static_cast<int>(rect.bottom));
-    AddRow(name, Median(paint), "BitBlt of the control's size", Median(copies));
-  }
-
   // The edit field's border ring.
   {
     HWND edit = MainWindow.addressEdit;
@@ -883,6 +1024,61 @@ void BenchRangeControls() {
   SendMessageA(ud, WM_MOUSELEAVE, 0, 0);
   AddRow("up-down hover step, glyphs kept", withKept, "glyphs decoded at every paint", withDecode);
   Pump(20);
+}
+
+// The glass push button of the main window: one paint as for the frame's
+// WM_DRAWITEM, its pieces, and a hover against the same button unskinned.
+void BenchPushButtons() {
+  std::printf("\nGlass push buttons\n");
+  UniqueWindow main(CreateMain(true));
+  HWND w = main.get();
+  if (!w) {
+    Note("CreateMainWindow failed; push button rows skipped");
+    return;
+  }
+  ShowMain(w);
+  Pump(100);
+  PaintNow(w);
+  HWND button = MainWindow.readLinkButton;
+  RECT rect;
+  GetClientRect(button, &rect);
+  {
+    MemorySurface source(rect.right, rect.bottom);
+    std::vector<double> paint, copies;
+    for (int i = 0; i < Reps(300); ++i) {
+      paint.push_back(TimeMs([&] {
+        skin::WindowDc dc(button);
+        skin::PaintPushButton(button, dc.get(), 0, rect);
+        GdiFlush();
+      }));
+      copies.push_back(BlitOnce(button, source, 0, 0, rect.right, rect.bottom));
+    }
+    char name[96];
+    std::snprintf(name, sizeof name, "PaintPushButton %dx%d", static_cast<int>(rect.right),
+                  static_cast<int>(rect.bottom));
+    AddRow(name, Median(paint), "BitBlt of the control's size", Median(copies));
+  }
+  {
+    // Every paint finds its kept looks made from another accent colour.
+    const COLORREF accent = skin::AccentColour;
+    MemorySurface source(rect.right, rect.bottom);
+    std::vector<double> paint, copies;
+    for (int i = 0; i < Reps(150); ++i) {
+      skin::AccentColour = accent ^ static_cast<COLORREF>(1 + (i & 1));
+      paint.push_back(TimeMs([&] {
+        skin::WindowDc dc(button);
+        skin::PaintPushButton(button, dc.get(), 0, rect);
+        GdiFlush();
+      }));
+      copies.push_back(BlitOnce(button, source, 0, 0, rect.right, rect.bottom));
+    }
+    skin::AccentColour = accent;
+    char name[96];
+    std::snprintf(name, sizeof name, "PaintPushButton %dx%d, nothing kept", static_cast<int>(rect.right),
+                  static_cast<int>(rect.bottom));
+    AddRow(name, Median(paint), "BitBlt of the control's size", Median(copies));
+  }
+  BenchPushButtonHover(button);
 }
 
 void BenchLargeWindow() {
@@ -1321,7 +1517,7 @@ size_t RawRoundTrip(unsigned short port, const std::string& path) {
   return got;
 }
 
-// parts: empty for all, or a comma list of paint, hover, labels, read; the
+// parts: empty for all, or a comma list of paint, hover, buttons, labels, read; the
 // diagnostics fetch (FetchUrl alone) and raw (a socket round trip without
 // WinINet) are run only when named.
 int Soak(int rounds, const std::string& parts) {
@@ -1329,9 +1525,11 @@ int Soak(int rounds, const std::string& parts) {
     return parts.empty() || ("," + parts + ",").find(std::string(",") + part + ",") != std::string::npos;
   };
   const bool paint = has("paint"), hover = has("hover"), labelChanges = has("labels"), read = has("read");
+  const bool pushButtons = has("buttons");
   const bool fetchOnly = !parts.empty() && has("fetch"), raw = !parts.empty() && has("raw");
   const bool plain = !parts.empty() && has("wininet");
-  std::printf("Soak: %d rounds of%s%s%s%s\n", rounds, paint ? " repaint," : "", hover ? " hover fade," : "",
+  std::printf("Soak: %d rounds of%s%s%s%s%s\n", rounds, paint ? " repaint," : "", hover ? " hover fade," : "",
+              pushButtons ? " push-button hover and press," : "",
               labelChanges ? " label changes," : "", read ? " read-link" : "");
   if (fetchOnly || raw) std::printf("  with%s%s\n", fetchOnly ? " FetchUrl alone" : "", raw ? " raw socket round trips" : "");
   // A blind counter would let any leak pass as flat.
@@ -1387,6 +1585,22 @@ int Soak(int rounds, const std::string& parts) {
       for (int k = 0; k < 8; ++k) SendMessageA(w, WM_TIMER, timer, 0);
       SendMessageA(w, WM_MOUSEMOVE, 0, offRow);
       for (int k = 0; k < 8; ++k) SendMessageA(w, WM_TIMER, timer, 0);
+    }
+    if (pushButtons) {
+      // Hover, press and a release off the button (no click), on both push
+      // buttons; the copy button's text changes every round, so its kept
+      // looks are emptied and composed again.
+      SetWindowTextA(MainWindow.copyButton, (i & 1) ? "复制!" : "复制");
+      for (HWND b : {MainWindow.readLinkButton, MainWindow.copyButton}) {
+        RECT c;
+        GetClientRect(b, &c);
+        const LPARAM centre = MAKELPARAM(c.right / 2, c.bottom / 2);
+        SendMessageA(b, WM_MOUSEMOVE, 0, centre);
+        SendMessageA(b, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+        SendMessageA(b, WM_LBUTTONUP, 0, MAKELPARAM(static_cast<WORD>(-30), static_cast<WORD>(-30)));
+        SendMessageA(b, WM_MOUSELEAVE, 0, 0);
+      }
+      PaintNow(w);
     }
     char text[64];
     if (labelChanges) {
@@ -1471,7 +1685,7 @@ int Soak(int rounds, const std::string& parts) {
 
 int main(int argc, char** argv) {
   int soakRounds = -1;
-  std::string only;  // one section: paints, large, resize, range, startup, cycle, replies
+  std::string only;  // one section: paints, buttons, large, resize, range, startup, cycle, replies
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--quick") == 0) {
       Quick = true;
@@ -1480,8 +1694,9 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
       only = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: quorlin_bench [--quick] [--only paints|large|resize|range|startup|cycle|replies]\n"
-                           "       quorlin_bench --soak N [--only paint,hover,labels,read]\n");
+      std::fprintf(stderr, "usage: quorlin_bench [--quick] [--only paints|buttons|large|resize|range|startup|cycle|"
+                           "replies]\n"
+                           "       quorlin_bench --soak N [--only paint,hover,buttons,labels,read]\n");
       return 2;
     }
   }
@@ -1502,6 +1717,7 @@ int main(int argc, char** argv) {
       if (only.empty() || only == name) section();
     };
     run("paints", BenchMainWindowPaints);
+    run("buttons", BenchPushButtons);
     run("large", BenchLargeWindow);
     run("resize", BenchResize);
     run("range", BenchRangeControls);

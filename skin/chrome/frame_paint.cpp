@@ -363,7 +363,7 @@ void SetFrameRegion(HWND window) {
 bool StretchDraftPicture(graphics::Graphics& g, SkinRecord& r, const graphics::Bitmap& picture, SIZE s) {
   const int iw = static_cast<int>(picture.GetWidth()), ih = static_cast<int>(picture.GetHeight());
   if (r.pictureDibSource != &picture || !r.pictureDib) {
-    r.pictureDib = DibSurface(CreateDib32(iw, ih), iw, ih);
+    r.pictureDib = DibSurface(iw, ih);
     r.pictureDibSource = nullptr;
     if (!r.pictureDib) return false;
     graphics::Graphics copy;

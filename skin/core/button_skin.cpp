@@ -2,9 +2,12 @@
 // painters. Every paint copies what lies behind the button, draws over it off
 // screen, shows the result and commits it to the window's composite image;
 // the off-screen image and every drawing object go away before the paint
-// returns.
+// returns. A push button also keeps the finished looks it composed, so that
+// a hover or a press shows a kept picture while nothing it was made of has
+// changed.
 #include "skin/core/button_skin.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -143,10 +146,10 @@ void DrawCaption(graphics::Graphics& g, HWND button, const ButtonState& state, c
   g.DrawString(state.text.c_str(), font, layout.rect, &format, brush);
 }
 
-// Commits a finished image and shows it in dc.
-void Present(HWND button, HDC image, HDC dc, int w, int h) {
-  BlitToComposite(button, image);
-  BitBlt(dc, 0, 0, w, h, image, 0, 0, SRCCOPY);
+// Commits a finished image, found in image at (0, top), and shows it in dc.
+void Present(HWND button, HDC image, HDC dc, int w, int h, int top = 0) {
+  BlitToComposite(button, image, false, false, POINT{0, top});
+  BitBlt(dc, 0, 0, w, h, image, 0, top, SRCCOPY);
 }
 
 RECT ClientRectOf(HWND window) {
@@ -156,6 +159,128 @@ RECT ClientRectOf(HWND window) {
 }
 
 bool IsChecked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+// ---- the glass of a push button ----------------------------------------------
+
+// Draws the glass of a push button in state over what g already holds.
+void DrawGlass(graphics::Graphics& g, UINT state, REAL x, REAL y, REAL fw, REAL fh) {
+  graphics::GraphicsPath outline = RoundRect(x, y, fw - 1, fh - 1, 5);
+  FillSolid(g, outline, Argb(120, White));
+  if (state & ButtonDisabledBit) {
+    graphics::SolidBrush grey;
+    if (grey.Create(Argb(255, 0xC0C0C0))) g.FillRectangle(grey, x, y, fw, fh);
+    graphics::LinearGradientBrush glass;
+    if (glass.Create(PointF(x, y), PointF(x, y + fh), Argb(50, White), Argb(50, White))) {
+      const ARGB colours[3] = {Argb(50, White), Argb(10, Black), Argb(50, White)};
+      const REAL positions[3] = {0.0f, 0.6f, 1.0f};
+      glass.SetPresetBlend(colours, positions, 3);
+      g.FillPath(glass, outline);
+    }
+    Stroke(g, outline, Argb(80, Black));
+    return;
+  }
+  FillGradient(g, outline, PointF(x, y), PointF(x, y + fh - 1), Argb(0, White), Argb(60, Grey));
+  graphics::GraphicsPath highlight;
+  highlight.Create();
+  AddTopRoundedPath(highlight, x, y, fw - 1, static_cast<REAL>(static_cast<int>(fh * 0.5f)), 5);
+  FillGradient(g, highlight, PointF(x, y), PointF(x, y + fh * 0.5f), Argb(50, White), Argb(10, White));
+  if (state & ButtonHotBit) {
+    FillGradient(g, outline, PointF(x, y), PointF(x, y + fh - 1), Argb(60, AccentColour), Argb(80, White));
+    FillGradient(g, outline, PointF(x, y), PointF(x, y + fh - 1), Argb(30, AccentColour), Argb(100, White));
+    Stroke(g, outline, Argb(150, Black));
+    Stroke(g, outline, Argb(100, AccentColour));
+  } else if (state & ButtonFocusBit) {
+    g.SetClipPath(outline);
+    DrawSoftEdge(g, outline, 3, FocusEdgeColour, 120);
+    g.ResetClip();
+    Stroke(g, outline, Argb(80, Black));
+  } else {
+    Stroke(g, outline, Argb(120, Black));
+  }
+  if (state & ButtonPressedBit) {
+    const graphics::GraphicsPath inner = RoundRect(x + 2, y + 2, fw - 3, fh - 3, 5);
+    FillGradient(g, inner, PointF(2, 2), PointF(2, fh - 2), Argb(60, AccentColour), Argb(100, White));
+  }
+}
+
+// ---- kept push-button looks ---------------------------------------------------
+//
+// Composing the glass and its caption with GDI+ costs a thousand times the
+// copy of the finished picture, and a hover or a press asks for one of a few
+// pictures again and again. So each push button keeps the looks it composed
+// (PushButtonLooks, cell layout there), as long as nothing they were made of
+// has changed: the key (place, size, text, font, text colour, accent) and
+// the picture behind the button, compared pixel for pixel at every paint.
+// A kept look costs 4 x width x height bytes; the surface holds two cells
+// for the picture behind and seven looks, 36 x width x height bytes (55,296
+// for 64 x 24) and two GDI objects (a memory DC and a DIB section) per
+// painted push button, released with its record.
+
+constexpr int BehindCell = 0, ProbeCell = 1, FirstLookCell = 2;
+// Disabled, and plain, hot or focused, each pressed or not.
+constexpr int MaxKeptLooks = 7;
+
+// The state bits that make a difference to a push button's picture: a
+// disabled button has one look, and the hot look hides the focus edge.
+UINT LookBits(UINT state) {
+  if (state & ButtonDisabledBit) return ButtonDisabledBit;
+  UINT bits = state & (ButtonHotBit | ButtonPressedBit);
+  if (!(state & ButtonHotBit)) bits |= state & ButtonFocusBit;
+  return bits;
+}
+
+PushButtonLookKey LookKeyOf(HWND button, const ButtonState& state, const RECT& rect) {
+  return PushButtonLookKey{rect,
+                           state.text,
+                           state.fontFace,
+                           state.fontSize,
+                           state.fontStyle,
+                           static_cast<COLORREF>(GetIntProp(button, PropTextColour)),
+                           AccentColour};
+}
+
+// Makes the kept looks of a button fit what it would be painted from now: a
+// surface of the painted size, and no look made from anything else. False
+// when there is no surface to keep looks in.
+bool FitKeptLooks(HWND button, ButtonState& state, const RECT& rect) {
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  PushButtonLooks& kept = state.looks;
+  if (kept.surface.width() != w || kept.surface.height() != h * (FirstLookCell + MaxKeptLooks)) {
+    kept = PushButtonLooks{};
+    kept.surface = DibSurface(w, h * (FirstLookCell + MaxKeptLooks));
+    if (!kept.surface) return false;
+  }
+  PushButtonLookKey key = LookKeyOf(button, state, rect);
+  if (!(key == kept.key)) {
+    kept.states.clear();
+    kept.key = std::move(key);
+  }
+  const size_t cellPixels = static_cast<size_t>(w) * static_cast<size_t>(h);
+  DWORD* behind = kept.surface.bits() + BehindCell * cellPixels;
+  DWORD* probe = kept.surface.bits() + ProbeCell * cellPixels;
+  GdiFlush();
+  std::fill(probe, probe + cellPixels, 0);  // what PaintParentBackground gives where nothing is behind
+  CopyParentBackground(button, rect, kept.surface.dc(), 0, ProbeCell * h);
+  GdiFlush();
+  if (!std::equal(probe, probe + cellPixels, behind)) {
+    kept.states.clear();
+    std::copy(probe, probe + cellPixels, behind);
+  }
+  return true;
+}
+
+// The cell holding the look of these state bits, or -1.
+int KeptLookCell(const PushButtonLooks& kept, UINT look) {
+  for (size_t i = 0; i < kept.states.size(); ++i)
+    if (kept.states[i] == look) return FirstLookCell + static_cast<int>(i);
+  return -1;
+}
+
+void KeepLook(PushButtonLooks& kept, UINT look, HDC image, int w, int h) {
+  if (kept.states.size() == MaxKeptLooks) kept.states.clear();
+  const int cell = FirstLookCell + static_cast<int>(kept.states.size());
+  if (BitBlt(kept.surface.dc(), 0, cell * h, w, h, image, 0, 0, SRCCOPY)) kept.states.push_back(look);
+}
 
 // ---- message handlers -----------------------------------------------------
 
@@ -435,55 +560,26 @@ void PaintButton(HWND button, UINT state, bool hot) {
 }
 
 void PaintPushButton(HWND button, HDC dc, UINT state, const RECT& rect) {
-  const ButtonState* record = ButtonRecord(button);
+  ButtonState* record = ButtonRecord(button);
   if (!record || !dc) return;
   const int w = rect.right - rect.left, h = rect.bottom - rect.top;
   if (w <= 0 || h <= 0) return;
+  const UINT look = LookBits(state);
+  const bool keeping = FitKeptLooks(button, *record, rect);
+  if (const int cell = keeping ? KeptLookCell(record->looks, look) : -1; cell >= 0) {
+    Present(button, record->looks.surface.dc(), dc, w, h, cell * h);
+    return;
+  }
   const REAL x = static_cast<REAL>(rect.left), y = static_cast<REAL>(rect.top);
   const REAL fw = static_cast<REAL>(w), fh = static_cast<REAL>(h);
   CachedDc image(PaintParentBackground(button, rect));
   {
     graphics::Graphics g;
     g.FromHDC(image.get());
-    graphics::GraphicsPath outline = RoundRect(x, y, fw - 1, fh - 1, 5);
-    FillSolid(g, outline, Argb(120, White));
-    if (state & ButtonDisabledBit) {
-      graphics::SolidBrush grey;
-      if (grey.Create(Argb(255, 0xC0C0C0))) g.FillRectangle(grey, x, y, fw, fh);
-      graphics::LinearGradientBrush glass;
-      if (glass.Create(PointF(x, y), PointF(x, y + fh), Argb(50, White), Argb(50, White))) {
-        const ARGB colours[3] = {Argb(50, White), Argb(10, Black), Argb(50, White)};
-        const REAL positions[3] = {0.0f, 0.6f, 1.0f};
-        glass.SetPresetBlend(colours, positions, 3);
-        g.FillPath(glass, outline);
-      }
-      Stroke(g, outline, Argb(80, Black));
-    } else {
-      FillGradient(g, outline, PointF(x, y), PointF(x, y + fh - 1), Argb(0, White), Argb(60, Grey));
-      graphics::GraphicsPath highlight;
-      highlight.Create();
-      AddTopRoundedPath(highlight, x, y, fw - 1, static_cast<REAL>(static_cast<int>(fh * 0.5f)), 5);
-      FillGradient(g, highlight, PointF(x, y), PointF(x, y + fh * 0.5f), Argb(50, White), Argb(10, White));
-      if (state & ButtonHotBit) {
-        FillGradient(g, outline, PointF(x, y), PointF(x, y + fh - 1), Argb(60, AccentColour), Argb(80, White));
-        FillGradient(g, outline, PointF(x, y), PointF(x, y + fh - 1), Argb(30, AccentColour), Argb(100, White));
-        Stroke(g, outline, Argb(150, Black));
-        Stroke(g, outline, Argb(100, AccentColour));
-      } else if (state & ButtonFocusBit) {
-        g.SetClipPath(outline);
-        DrawSoftEdge(g, outline, 3, FocusEdgeColour, 120);
-        g.ResetClip();
-        Stroke(g, outline, Argb(80, Black));
-      } else {
-        Stroke(g, outline, Argb(120, Black));
-      }
-      if (state & ButtonPressedBit) {
-        const graphics::GraphicsPath inner = RoundRect(x + 2, y + 2, fw - 3, fh - 3, 5);
-        FillGradient(g, inner, PointF(2, 2), PointF(2, fh - 2), Argb(60, AccentColour), Argb(100, White));
-      }
-    }
+    DrawGlass(g, look, x, y, fw, fh);
     DrawCaption(g, button, *record, {GRect(0, 2, fw, fh), Gdiplus::StringAlignmentCenter});
   }
+  if (keeping) KeepLook(record->looks, look, image.get(), w, h);
   Present(button, image.get(), dc, w, h);
 }
 

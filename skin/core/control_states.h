@@ -6,9 +6,41 @@
 
 #include <string>
 
+#include <vector>
+
 #include "graphics/tooltip.h"
+#include "skin/core/gdi_handles.h"
 
 namespace quorlin::skin {
+
+// Everything a push button's picture is made from besides its state and the
+// picture behind it.
+struct PushButtonLookKey {
+  RECT rect = {};  // where in the button it is painted
+  std::string text;
+  std::string fontFace;
+  int fontSize = 0;
+  int fontStyle = 0;
+  COLORREF textColour = 0;
+  COLORREF accent = 0;
+  bool operator==(const PushButtonLookKey& other) const {
+    return EqualRect(&rect, &other.rect) && text == other.text && fontFace == other.fontFace &&
+           fontSize == other.fontSize && fontStyle == other.fontStyle && textColour == other.textColour &&
+           accent == other.accent;
+  }
+};
+
+// The finished looks of a push button, kept so that a hover or a press
+// copies a picture instead of drawing the glass again. The cells have the
+// painted size and stand one below the other in one surface: cell 0 holds
+// what lay behind the button when the looks were composed, cell 1 receives
+// what lies behind it now, and cell 2 + i holds the look of states[i]. All
+// looks are dropped when the key or the picture behind the button changes.
+struct PushButtonLooks {
+  DibSurface surface;
+  PushButtonLookKey key;
+  std::vector<unsigned> states;  // the look-making state bits of each kept look
+};
 
 // Attached push buttons, check boxes and radio buttons.
 struct ButtonState {
@@ -27,6 +59,7 @@ struct ButtonState {
   bool pressed = false;
   int captionGlow = -1;
   bool usePictures = false;
+  PushButtonLooks looks;  // push buttons: made at the first paint
 };
 
 // Attached edit fields.

@@ -43,6 +43,71 @@ using UniqueRegion = UniqueHandle<HRGN, DeleteGdiObject>;
 using UniqueFont = UniqueHandle<HFONT, DeleteGdiObject>;
 using UniqueMemoryDc = UniqueHandle<HDC, DeleteMemoryDc>;
 
+// A memory DC with a 32-bit top-down DIB section of its own selected into it,
+// and the address of the pixels (row y starts at bits() + y * width()). The
+// bitmap the DC started with is selected back before the DIB and the DC go.
+// Empty (false) when the platform refuses either.
+class DibSurface {
+ public:
+  DibSurface() = default;
+  DibSurface(int width, int height) {
+    if (width <= 0 || height <= 0) return;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    if (!bitmap || !dc || !bits) return;
+    previous_ = SelectObject(dc.get(), bitmap.get());
+    dc_ = std::move(dc);
+    bitmap_ = std::move(bitmap);
+    bits_ = static_cast<DWORD*>(bits);
+    width_ = width;
+    height_ = height;
+  }
+  ~DibSurface() { reset(); }
+  DibSurface(DibSurface&& other) noexcept { *this = std::move(other); }
+  DibSurface& operator=(DibSurface&& other) noexcept {
+    if (this == &other) return *this;
+    reset();
+    dc_ = std::move(other.dc_);
+    bitmap_ = std::move(other.bitmap_);
+    previous_ = std::exchange(other.previous_, nullptr);
+    bits_ = std::exchange(other.bits_, nullptr);
+    width_ = std::exchange(other.width_, 0);
+    height_ = std::exchange(other.height_, 0);
+    return *this;
+  }
+  DibSurface(const DibSurface&) = delete;
+  DibSurface& operator=(const DibSurface&) = delete;
+
+  explicit operator bool() const { return bits_ != nullptr; }
+  HDC dc() const { return dc_.get(); }
+  DWORD* bits() const { return bits_; }
+  int width() const { return width_; }
+  int height() const { return height_; }
+  void reset() {
+    if (dc_ && previous_) SelectObject(dc_.get(), previous_);
+    bitmap_.reset();
+    dc_.reset();
+    previous_ = nullptr;
+    bits_ = nullptr;
+    width_ = height_ = 0;
+  }
+
+ private:
+  UniqueMemoryDc dc_;
+  UniqueBitmap bitmap_;
+  HGDIOBJ previous_ = nullptr;
+  DWORD* bits_ = nullptr;
+  int width_ = 0, height_ = 0;
+};
+
 // A DC from GetDC/GetWindowDC, given back with ReleaseDC.
 class WindowDc {
  public:
@@ -89,49 +154,6 @@ class SelectedObject {
  private:
   HDC dc_;
   HGDIOBJ previous_;
-};
-
-// A DIB selected into its own memory DC; the bitmap is selected out before
-// either is deleted. Move-only.
-class DibSurface {
- public:
-  DibSurface() = default;
-  // Takes a DIB section (CreateDib32) and selects it into a new memory DC.
-  DibSurface(HBITMAP dib, int width, int height) : bitmap_(dib), width_(width), height_(height) {
-    if (bitmap_) dc_.reset(CreateCompatibleDC(nullptr));
-    if (dc_) previous_ = SelectObject(dc_.get(), bitmap_.get());
-  }
-  ~DibSurface() {
-    if (dc_ && previous_) SelectObject(dc_.get(), previous_);
-  }
-  DibSurface(DibSurface&& other) noexcept
-      : dc_(std::move(other.dc_)), bitmap_(std::move(other.bitmap_)),
-        previous_(std::exchange(other.previous_, nullptr)), width_(other.width_), height_(other.height_) {}
-  DibSurface& operator=(DibSurface&& other) noexcept {
-    if (this != &other) {
-      if (dc_ && previous_) SelectObject(dc_.get(), previous_);
-      dc_ = std::move(other.dc_);
-      bitmap_ = std::move(other.bitmap_);
-      previous_ = std::exchange(other.previous_, nullptr);
-      width_ = other.width_;
-      height_ = other.height_;
-    }
-    return *this;
-  }
-  DibSurface(const DibSurface&) = delete;
-  DibSurface& operator=(const DibSurface&) = delete;
-
-  explicit operator bool() const { return dc_ && previous_; }
-  HDC dc() const { return dc_.get(); }
-  int width() const { return width_; }
-  int height() const { return height_; }
-
- private:
-  // The destructor selects the bitmap out; then the bitmap goes, then its DC.
-  UniqueMemoryDc dc_;
-  UniqueBitmap bitmap_;
-  HGDIOBJ previous_ = nullptr;
-  int width_ = 0, height_ = 0;
 };
 
 }  // namespace quorlin::skin

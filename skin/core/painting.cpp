@@ -174,15 +174,18 @@ HDC PaintParentBackground(HWND control, const RECT& rect) {
     return nullptr;
   }
   RegisterDcBitmap(mem, bmp, SelectObject(mem, bmp));
-  const SkinAncestor ancestor = FindSkinAncestor(control, true);
-  if (ancestor.found) {
-    const SkinRecord* record = SkinRecordById(ancestor.skinId);
-    if (record && record->backBufferDc) {
-      const POINT o = OffsetInContainer(control);
-      BitBlt(mem, 0, 0, w, h, record->backBufferDc, o.x + rect.left, o.y + rect.top, SRCCOPY);
-    }
-  }
+  CopyParentBackground(control, rect, mem, 0, 0);
   return mem;
+}
+
+bool CopyParentBackground(HWND control, const RECT& rect, HDC target, int x, int y) {
+  const SkinAncestor ancestor = FindSkinAncestor(control, true);
+  if (!ancestor.found) return false;
+  const SkinRecord* record = SkinRecordById(ancestor.skinId);
+  if (!record || !record->backBufferDc) return false;
+  const POINT o = OffsetInContainer(control);
+  return BitBlt(target, x, y, rect.right - rect.left, rect.bottom - rect.top, record->backBufferDc, o.x + rect.left,
+                o.y + rect.top, SRCCOPY) != FALSE;
 }
 
 HDC ExcludeVisibleChildren(HWND window, HDC dc) {
@@ -201,12 +204,12 @@ SkinRecord* CompositeOwner(HWND window, bool useToolbarKey) {
   return SkinRecordById(id);
 }
 
-void BlitToComposite(HWND window, HDC source, bool useToolbarKey, bool useWindowRect) {
+void BlitToComposite(HWND window, HDC source, bool useToolbarKey, bool useWindowRect, POINT sourceOrigin) {
   SkinRecord* record = CompositeOwner(window, useToolbarKey);
   if (!record || !record->frameSnapshotDc) return;
   const RECT r = useWindowRect ? WindowRectInSkin(window) : ClientRectInSkin(window);
   HDC target = ExcludeVisibleChildren(window, record->frameSnapshotDc);
-  BitBlt(target, r.left, r.top, r.right - r.left, r.bottom - r.top, source, 0, 0, SRCCOPY);
+  BitBlt(target, r.left, r.top, r.right - r.left, r.bottom - r.top, source, sourceOrigin.x, sourceOrigin.y, SRCCOPY);
   SelectClipRgn(target, nullptr);
 }
 

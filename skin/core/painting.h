@@ -53,6 +53,9 @@ class CachedDc {
 // the window's back buffer at that place, or transparent black when the
 // control is not on a skinned window. Release it with ReleaseDcBitmap.
 HDC PaintParentBackground(HWND control, const RECT& rect);
+// Copies the same picture into target at (x, y); false, leaving target as it
+// was, when there is none (the control is not on a skinned window).
+bool CopyParentBackground(HWND control, const RECT& rect, HDC target, int x, int y);
 
 struct SkinAncestor {
   bool found = false;
@@ -74,7 +77,9 @@ HDC ExcludeVisibleChildren(HWND window, HDC dc);
 // or Hw_FuID, or its own Hw_lbID when it is the top-level window itself.
 struct SkinRecord;
 SkinRecord* CompositeOwner(HWND window, bool useToolbarKey);
-void BlitToComposite(HWND window, HDC source, bool useToolbarKey = false, bool useWindowRect = false);
+// The picture is taken from source at sourceOrigin.
+void BlitToComposite(HWND window, HDC source, bool useToolbarKey = false, bool useWindowRect = false,
+                     POINT sourceOrigin = {0, 0});
 void BlitToCompositeKeyed(HWND window, HDC source, COLORREF key, bool useToolbarKey = false);
 void MarkContainerStale(HWND window);
 

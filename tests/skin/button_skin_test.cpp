@@ -1,7 +1,8 @@
 // The button skin on real windows: which buttons it attaches, the picture of
-// every push-button state read back from the screen, the indicators of check
-// boxes and radio buttons, click and key behaviour, and the GDI and USER
-// objects of many paints.
+// every push-button state read back from the screen, kept push-button looks
+// following what they were made from, the indicators of check boxes and radio
+// buttons, click and key behaviour, and the GDI and USER objects of many
+// paints, of buttons destroyed alone and of windows torn down.
 #include <doctest/doctest.h>
 
 #include <windows.h>
@@ -14,6 +15,7 @@
 #include "button_gallery.h"
 #include "graphics/drawing.h"
 #include "leak_check.h"
+#include "skin/chrome/frame_paint.h"
 #include "skin/core/apply_skin.h"
 #include "skin/core/button_skin.h"
 #include "skin/core/painting.h"
@@ -75,6 +77,28 @@ void Leave(HWND w) {
 
 bool SamePixels(const ScreenPixels& a, const ScreenPixels& b) {
   return a.width == b.width && a.height == b.height && a.pixels == b.pixels;
+}
+
+// What the user sees over area of the button's client area, once the
+// message loop has let Wine put the window's picture on the screen.
+ScreenPixels OnScreen(HWND w, const RECT& area) {
+  Drain();
+  return quorlin::test::CaptureScreen(w, area);
+}
+
+// Pixels of the button's client area where the window's composite image
+// differs from the screen.
+int CompositeMismatches(HWND w) {
+  const SkinRecord* r = SkinRecordById(GetIntProp(w, PropOwnerSkinId));
+  const RECT client = ClientOf(w);
+  if (!r || !r->frameSnapshotDc) return client.right * client.bottom;
+  const ScreenPixels screen = OnScreen(w, client);
+  const RECT inSkin = ClientRectInSkin(w);
+  int differing = 0;
+  for (int y = 0; y < client.bottom; ++y)
+    for (int x = 0; x < client.right; ++x)
+      if (GetPixel(r->frameSnapshotDc, inSkin.left + x, inSkin.top + y) != screen.At(x, y)) ++differing;
+  return differing;
 }
 
 // Mean of (blue - red) of b minus that of a over a rectangle: how much more
@@ -330,7 +354,6 @@ TEST_CASE_FIXTURE(GalleryFixture, "push-button looks: hot and pressed wash with 
   Repaint(b);
   const ScreenPixels plain = Shot(b);
   const int w = plain.width, h = plain.height;
-  const RECT interior{5, 5, w - 5, h - 5};
   const RECT upper{4, 3, w - 4, h / 3};
   const RECT centre{w / 2 - 6, h / 2 - 2, w / 2 + 6, h / 2 + 2};
   const RECT leftEdge{1, h / 2 - 3, 3, h / 2 + 3};
@@ -342,15 +365,14 @@ TEST_CASE_FIXTURE(GalleryFixture, "push-button looks: hot and pressed wash with 
     double minGain;
   };
   const Case cases[] = {
-      // The hot wash is faint over the whole interior (about 8 over the
-      // program's background); no wash at all gives 0.
-      {"hot", [&] { Hover(b); }, [&] { Leave(b); }, interior, 5},
+      {"hot", [&] { Hover(b); }, [&] { Leave(b); }, upper, 8},
       {"focused", [&] { SetFocus(b); Repaint(b); }, [&] { SetFocus(g.window); Repaint(b); }, leftEdge, 8},
       {"pressed", [&] { SendMessageA(b, WM_LBUTTONDOWN, MK_LBUTTON, Centre(b)); },
        [&] { SendMessageA(b, WM_LBUTTONUP, 0, Centre(b)); SetFocus(g.window); Leave(b); Repaint(b); }, upper, 8},
   };
   for (const Case& c : cases) {
-    CAPTURE(c.name);
+    const std::string name = c.name;
+    CAPTURE(name);
     c.enter();
     const ScreenPixels look = Shot(b);
     CHECK_FALSE(SamePixels(look, plain));
@@ -364,6 +386,86 @@ TEST_CASE_FIXTURE(GalleryFixture, "push-button looks: hot and pressed wash with 
   const ScreenPixels focused = Shot(b);
   CHECK(std::abs(AccentGain(plain, focused, centre)) < 1.0);
   SetFocus(g.window);
+}
+
+TEST_CASE_FIXTURE(GalleryFixture, "kept push-button looks follow everything they were made from") {
+  HWND b = g.push;
+  SetFocus(g.window);
+  Repaint(b);
+  const RECT area = ClientOf(b);
+  RECT place;
+  GetWindowRect(b, &place);
+  MapWindowPoints(HWND_DESKTOP, g.window, reinterpret_cast<POINT*>(&place), 2);
+  const int w = area.right, h = area.bottom;
+  const COLORREF accent = AccentColour;
+  const auto record = [&]() -> ButtonState& { return *ControlRecord(b, &SkinRecord::buttons); };
+  const auto resize = [&](int cx, int cy) {
+    SetWindowPos(b, nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  const auto move = [&](int x, int y) {
+    SetWindowPos(b, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  const auto tint = [&](long colour) {
+    Record().tintColour = colour;
+    Record().tintAlpha = 120;
+    PaintFrame(FindSkinId(g.window), true);
+    Drain();
+  };
+  const std::function<void()> plain = [&] { Repaint(b); };
+  const std::function<void()> hot = [&] { Leave(b); Hover(b); };
+  const std::function<void()> itself = [] {};  // the change paints on its own
+  struct Case {
+    const char* name;
+    std::function<void()> show, apply, undo;
+  };
+  const Case cases[] = {
+      {"text", plain, [&] { SetWindowTextA(b, "取消"); }, [&] { SetWindowTextA(b, "确定"); }},
+      {"text colour", plain, [&] { SetPropA(b, PropTextColour, reinterpret_cast<HANDLE>(0x0000FF)); },
+       [&] { RemovePropA(b, PropTextColour); }},
+      {"font size", plain, [&] { record().fontSize += 4; }, [&] { record().fontSize -= 4; }},
+      {"font style", plain, [&] { record().fontStyle ^= 1; }, [&] { record().fontStyle ^= 1; }},
+      {"font face", plain, [&] { record().fontFace += "X"; }, [&] { record().fontFace.pop_back(); }},
+      {"accent colour", hot, [&] { AccentColour = 0x2040F0; }, [&] { AccentColour = accent; }},
+      {"size", plain, [&] { resize(w + 12, h + 4); }, [&] { resize(w, h); }},
+      {"place over the window picture", plain, [&] { move(place.left, place.top + 10); },
+       [&] { move(place.left, place.top); }},
+      {"window picture behind", plain, [&] { tint(0x00FF00); }, [&] { tint(-1); }},
+      {"hot", itself, [&] { Hover(b); }, [&] { Leave(b); }},
+      {"focused", itself, [&] { SetFocus(b); Repaint(b); }, [&] { SetFocus(g.window); Repaint(b); }},
+      {"pressed", itself, [&] { SendMessageA(b, WM_LBUTTONDOWN, MK_LBUTTON, Centre(b)); },
+       [&] { SendMessageA(b, WM_LBUTTONUP, 0, Centre(b)); SetFocus(g.window); Leave(b); Repaint(b); }},
+      {"disabled", itself, [&] { EnableWindow(b, FALSE); Repaint(b); }, [&] { EnableWindow(b, TRUE); Repaint(b); }},
+  };
+  for (const Case& c : cases) {
+    const std::string name = c.name;
+    CAPTURE(name);
+    c.show();
+    const ScreenPixels first = OnScreen(b, area);
+    c.show();  // a kept look, the same pixels
+    CHECK(SamePixels(OnScreen(b, area), first));
+    c.apply();
+    c.show();
+    CHECK_FALSE(SamePixels(OnScreen(b, area), first));
+    c.show();
+    CHECK_FALSE(SamePixels(OnScreen(b, area), first));
+    c.undo();
+    c.show();
+    CHECK(SamePixels(OnScreen(b, area), first));
+    c.show();
+    CHECK(SamePixels(OnScreen(b, area), first));
+    CHECK(CompositeMismatches(b) == 0);
+    Leave(b);  // the next hover paints the hot look again
+  }
+  // The looks are kept: after a text change the plain and the hot look are
+  // composed once each, and going back and forth between them adds none.
+  SetWindowTextA(b, "取消");
+  Repaint(b);
+  for (int i = 0; i < 3; ++i) {
+    Hover(b);
+    Leave(b);
+  }
+  CHECK(record().looks.states.size() == 2);
+  SetWindowTextA(b, "确定");
 }
 
 TEST_CASE_FIXTURE(GalleryFixture, "the pressed look stays while the mouse button is down, also off the button") {
@@ -540,6 +642,53 @@ TEST_CASE_FIXTURE(GalleryFixture, "hover, press and repaint cycles leave GDI and
   CHECK(baseline.GdiGrowth() == 0);
   CHECK(baseline.UserGrowth() == 0);
   CHECK(DcBitmapCacheSize() == cached);
+}
+
+TEST_CASE_FIXTURE(GalleryFixture, "kept looks go with the button: push buttons destroyed on their own leave the counts flat") {
+  const int skinId = FindSkinId(g.window);
+  auto round = [&] {
+    HWND b = CreateWindowExA(0, "Button", "临时", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 20, 180, 64, 24, g.window,
+                             nullptr, GetModuleHandleA(nullptr), nullptr);
+    AttachPushButtons(skinId, g.window);
+    REQUIRE(HasButtonProc(b));
+    Repaint(b);
+    Hover(b);
+    SendMessageA(b, WM_LBUTTONDOWN, MK_LBUTTON, Centre(b));
+    SendMessageA(b, WM_LBUTTONUP, 0, Centre(b));
+    Leave(b);
+    Repaint(b);
+    REQUIRE_FALSE(ControlRecord(b, &SkinRecord::buttons)->looks.states.empty());
+    DestroyWindow(b);
+    Drain();
+  };
+  round();
+  const quorlin::test::LeakBaseline baseline;
+  for (int i = 0; i < 20; ++i) round();
+  CHECK(baseline.GdiGrowth() == 0);
+  CHECK(baseline.UserGrowth() == 0);
+}
+
+TEST_CASE("a skinned window torn down with kept push-button looks leaves the counts flat") {
+  auto round = [] {
+    ButtonGallery g = quorlin::test::CreateButtonGallery(GetModuleHandleA(nullptr));
+    REQUIRE(g.window);
+    for (HWND b : {g.push, g.defaultPush, g.disabledPush}) {
+      Hover(b);
+      SendMessageA(b, WM_LBUTTONDOWN, MK_LBUTTON, Centre(b));
+      SendMessageA(b, WM_LBUTTONUP, 0, Centre(b));
+      Leave(b);
+    }
+    REQUIRE_FALSE(ControlRecord(g.push, &SkinRecord::buttons)->looks.states.empty());
+    ParkCursor();
+    DestroyWindow(g.window);
+    PumpMessages(20);
+  };
+  round();
+  const quorlin::test::LeakBaseline baseline;
+  for (int i = 0; i < 3; ++i) round();
+  CHECK(baseline.GdiGrowth() == 0);
+  CHECK(baseline.UserGrowth() == 0);
+  SkinRegistry.clear();
 }
 
 TEST_CASE("a push button destroyed on its own frees its record and leaves no window behind") {
