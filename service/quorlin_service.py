@@ -24,6 +24,7 @@ import binascii
 import codecs
 import importlib.util
 import ipaddress
+import os
 import re
 import socket
 import sys
@@ -646,7 +647,15 @@ def main(argv=None):
                    help="network timeout of yt-dlp, seconds (default %(default)s)")
     p.add_argument("--max-concurrent", type=int, default=4,
                    help="extractions running at the same time (default %(default)s)")
+    p.add_argument("--log", metavar="FILE",
+                   help="append the messages and request lines to FILE instead of stderr")
     args = p.parse_args(argv)
+    if args.log:
+        sys.stderr = open(args.log, "a", encoding="utf-8", errors="backslashreplace",
+                          buffering=1)
+    elif sys.stderr is None:
+        # pythonw.exe starts the service without any standard streams.
+        sys.stderr = open(os.devnull, "w")
     if args.max_concurrent < 1 or args.timeout <= 0 or args.socket_timeout <= 0:
         p.error("--timeout, --socket-timeout and --max-concurrent must be positive")
     resolver = Resolver(deadline=args.timeout, socket_timeout=args.socket_timeout,
