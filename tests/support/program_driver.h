@@ -1,15 +1,19 @@
 #pragma once
-// Drives the real program from a test: starts Quorlin-e2e.exe (next to the
-// test program), finds its window, and delivers input the way the mouse and
-// keyboard would.
+// Drives the real program from a test: starts it (Quorlin-e2e.exe next to the
+// test program unless told another), finds its window, and delivers input the
+// way the mouse and keyboard would.
 #include <windows.h>
 
 #include <string>
 
 namespace quorlin::test {
 
+// The path of Quorlin-e2e.exe in the test program's own folder.
+std::string ProgramNextToTest();
+
 struct RunningProgram {
-  RunningProgram();  // starts the program and waits for its visible window
+  // Starts the program and waits for its visible window.
+  explicit RunningProgram(const std::string& program = ProgramNextToTest());
   ~RunningProgram();  // terminates it if it is still running
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;
