@@ -92,6 +92,9 @@ def write_bundle(program, version, out_dir):
                 info.external_attr = 0x20  # archive
                 info.compress_type = zipfile.ZIP_DEFLATED
                 z.writestr(info, entry_bytes(name, CONTENTS[name] or program), compresslevel=9)
+        umask = os.umask(0)
+        os.umask(umask)
+        os.chmod(partial, 0o666 & ~umask)  # mkstemp made it private
         os.replace(partial, target)
     except BaseException:
         os.unlink(partial)
