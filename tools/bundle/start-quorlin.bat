@@ -30,13 +30,13 @@ if exist "%PYDIR%\pythonw.exe" (
   start "Quorlin service" /min %PY% "%HERE%service\quorlin_service.py" --log "%LOG%"
 )
 
-rem About ten seconds at most: a probe, then a pause of one second.
+rem A few seconds at most: a probe, then a pause of about a second.
 set /a tries=0
 :wait
 call :answers
 if not errorlevel 1 goto program
 set /a tries+=1
-if %tries% geq 10 goto slow
+if %tries% geq 5 goto slow
 ping -n 2 127.0.0.1 >nul
 goto wait
 
