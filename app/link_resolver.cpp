@@ -266,6 +266,7 @@ std::string FetchUrl(const std::string& address) {
   DWORD lengthSize = sizeof lengthText;
   if (HttpQueryInfoA(request.handle, HTTP_QUERY_CONTENT_LENGTH, lengthText, &lengthSize, nullptr)) {
     const long long length = std::atoll(lengthText);
+    if (length > static_cast<long long>(FetchUrlMaxBytes)) return {};
     if (length > 0) chunk = static_cast<DWORD>(length + 1 > 102400 ? 102400 : length + 1);
   }
 
@@ -274,6 +275,9 @@ std::string FetchUrl(const std::string& address) {
   for (;;) {
     DWORD got = 0;
     if (!InternetReadFile(request.handle, buffer.data(), chunk, &got) || got == 0) break;
+    // An endless or huge body would grow until the allocation fails and the
+    // program ends: past the cap the request counts as failed.
+    if (got > FetchUrlMaxBytes - body.size()) return {};
     body.append(buffer.data(), got);
   }
   return body;
@@ -291,9 +295,25 @@ void ReadLink() {
   SetWindowTextA(MainWindow.downloadAddressEdit, LinkInfo.furl.c_str());
 }
 
+namespace {
+
+// Opens the clipboard for owner. Another program (a clipboard manager, say)
+// often holds it for a moment, so the open is retried for about 100 ms.
+bool OpenClipboardFor(HWND owner) {
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    if (OpenClipboard(owner)) return true;
+    Sleep(10);
+  }
+  return OpenClipboard(owner) != FALSE;
+}
+
+}  // namespace
+
 void CopyDownloadAddress() {
   const std::string text = GetControlText(MainWindow.downloadAddressEdit);
-  if (!OpenClipboard(nullptr)) return;
+  // The main window as owner: EmptyClipboard gives the clipboard to the window
+  // that opened it, and with none Windows fails SetClipboardData.
+  if (!OpenClipboardFor(MainWindow.window)) return;
   EmptyClipboard();
   if (HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1)) {
     if (void* p = GlobalLock(block)) {

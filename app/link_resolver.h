@@ -1,6 +1,7 @@
 #pragma once
 // The link resolver: one GET to the resolution service, six fields cut out of
 // its reply, shown in the main window.
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -42,8 +43,11 @@ std::string BuildRequestAddress(std::string_view pageAddress);
 // ReplyText as a side effect.
 LinkFields ProcessReply(std::string_view body);
 
+// The longest body FetchUrl returns; the service sends at most 64 KiB.
+inline constexpr size_t FetchUrlMaxBytes = 16 * 1024 * 1024;
+
 // HTTP GET through WinINet; the body of whatever the server answered, empty
-// on any failure.
+// on any failure, a body longer than FetchUrlMaxBytes included.
 std::string FetchUrl(const std::string& address);
 // Closes the process-wide internet handle (program end).
 void CloseInternetHandle();

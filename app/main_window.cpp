@@ -60,7 +60,8 @@ void CreateControls(HWND window) {
   HFONT guiFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   m.labelFont = CreateLabelFont();
 
-  m.browserPane = CreateBrowserPane(window, Bounds(448, 0, 256, 312), BrowserStartPage, OnBrowserNewWindow, nullptr);
+  m.browserPane = CreateBrowserPane(window, Bounds(448, 0, 256, 312), BrowserStartPageAddress().c_str(),
+                                    OnBrowserNewWindow, nullptr);
   m.browserPaneWindow = BrowserPaneWindow(m.browserPane);
   if (m.browserPaneWindow) SetWindowLongPtrA(m.browserPaneWindow, GWLP_ID, BrowserPaneId);
   m.supportLabel = CreateLabel(window, SupportLabelId, "支持作者", Bounds(392, 285, 48, 24), guiFont,
@@ -158,6 +159,13 @@ HWND CreateMainWindow(HINSTANCE instance) {
   CreateControls(window);
   OnMainWindowCreated();
   return window;
+}
+
+std::string BrowserStartPageAddress() {
+  char path[MAX_PATH] = {};
+  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return {};
+  return std::string("res://") + path + "/" + BrowserStartPageResource;
 }
 
 void WidenMainWindow(int, int, WPARAM) { SetMainWindowWidth(MainWindowWideWidth); }

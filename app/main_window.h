@@ -13,8 +13,11 @@ inline constexpr char MainWindowCaption[] = "Quorlin";
 inline constexpr int MainWindowNarrowWidth = 444;
 inline constexpr int MainWindowWideWidth = 700;
 inline constexpr int MainWindowHeight = 314;
-// The page the browser pane loads at start.
-inline constexpr char BrowserStartPage[] = "about:blank";
+// The page the browser pane loads at start: an HTML resource of the running
+// program, "res://<program path>/START.HTML". It needs no network, and its
+// link opens a new window, which narrows the main window again.
+inline constexpr char BrowserStartPageResource[] = "START.HTML";
+std::string BrowserStartPageAddress();
 
 // Control ids, in creation order.
 enum MainWindowControlId : int {

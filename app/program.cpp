@@ -32,16 +32,23 @@ void LoadApplicationIcon(HINSTANCE instance) {
 
 }  // namespace
 
-int RunProgram(HINSTANCE instance) {
-  StartGraphics();
+HWND StartMainWindow(HINSTANCE instance) {
   LoadApplicationIcon(instance);
   SetSkinStartValues();
-  OleInitialize(nullptr);
-
   HWND window = CreateMainWindow(instance);
   if (window) {
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
+  }
+  return window;
+}
+
+int RunProgram(HINSTANCE instance) {
+  StartGraphics();
+  // OLE before the window: the browser pane needs it on this thread.
+  OleInitialize(nullptr);
+  HWND window = StartMainWindow(instance);
+  if (window) {
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
       if (IsWindow(window) && IsDialogMessageA(window, &msg)) continue;

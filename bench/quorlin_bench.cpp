@@ -1,5 +1,5 @@
-// quorlin_bench: medians of the skinned main window's paints, of start-up and
-// of reply processing, each next to a baseline measured in the same run.
+// quorlin_bench: medians of the skinned main window's paints, of the range
+// controls' paints, of start-up and of reply processing, each next to a baseline measured in the same run.
 //
 //   quorlin_bench            the full table (many repetitions)
 //   quorlin_bench --quick    the same table with few repetitions
@@ -11,6 +11,8 @@
 #include "resource_counts.h"
 
 #include <windows.h>
+
+#include <commctrl.h>
 // ole2.h first: the GDI+ headers need its types.
 #include <ole2.h>
 #include <gdiplus.h>
@@ -38,6 +40,8 @@
 #include "graphics/drawing.h"
 #include "skin/chrome/frame_paint.h"
 #include "skin/controls/edit.h"
+#include "skin/controls/range.h"
+#include "skin/controls/header.h"
 #include "skin/core/apply_skin.h"
 #include "skin/core/button_skin.h"
 #include "skin/core/gdi_handles.h"
@@ -529,6 +533,43 @@ void NotePaintFrameParts(HWND w, int reps) {
   PaintNow(w);
 }
 
+// A five-column button-style header repainted through WM_PAINT, skinned and
+// as the system paints it, side by side on one skinned window.
+HWND CreateBenchHeader(HWND parent, int y) {
+  HWND header = CreateWindowExA(0, WC_HEADERA, "", WS_CHILD | WS_VISIBLE | HDS_BUTTONS, 10, y, 440, 24, parent,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
+  const char* texts[] = {"名称", "大小", "格式", "时长", "网站"};
+  for (int i = 0; i < 5; ++i) {
+    HDITEMA item = {};
+    item.mask = HDI_TEXT | HDI_WIDTH | HDI_FORMAT;
+    item.pszText = const_cast<char*>(texts[i]);
+    item.cxy = 80;
+    item.fmt = (i == 1 ? HDF_RIGHT : i == 2 ? HDF_CENTER : HDF_LEFT) | HDF_STRING;
+    SendMessageA(header, HDM_INSERTITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+  }
+  return header;
+}
+
+void BenchHeaderPaint() {
+  INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&icc);
+  UniqueWindow window(CreateSkinnedPlainWindow(460, 120));
+  HWND w = window.get();
+  if (!w) return;
+  HWND skinned = CreateBenchHeader(w, 40);
+  skin::AttachHeaders(skin::FindSkinId(w), w);
+  HWND plain = CreateBenchHeader(w, 80);  // after the attach pass: keeps the system look
+  ShowWindow(w, SW_SHOWNOACTIVATE);
+  Pump(50);
+  PaintNow(w);
+  auto repaint = [](HWND header) {
+    InvalidateRect(header, nullptr, TRUE);
+    PaintNow(header);
+  };
+  const auto [paint, system] = Compare(Reps(300), [&] { repaint(skinned); }, [&] { repaint(plain); });
+  AddRow("header repaint, 5 columns 440x24", paint, "the same header unskinned", system);
+}
+
 void BenchMainWindowPaints() {
   std::printf("\nMain window paints\n");
   UniqueWindow main(CreateMain(true));
@@ -724,6 +765,124 @@ void BenchMainWindowPaints() {
     AddRow(name, Median(frame), "BitBlt of the control's size", Median(copies));
   }
   Pump(20);
+  BenchHeaderPaint();
+}
+
+// ---- range controls -------------------------------------------------------------
+
+// A window holding a trackbar, a progress bar and an up-down control; skinned
+// as the program skins its windows, or left plain for the baseline.
+struct RangeWindow {
+  RangeWindow() = default;
+  RangeWindow(const RangeWindow&) = delete;
+  RangeWindow& operator=(const RangeWindow&) = delete;
+  ~RangeWindow() {
+    if (window && IsWindow(window)) DestroyWindow(window);
+    Pump();
+  }
+  HWND window = nullptr;
+  HWND trackbar = nullptr, progress = nullptr, upDown = nullptr;
+};
+
+LRESULT CALLBACK RangeWindowProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
+
+void CreateRangeWindow(RangeWindow& out, bool skinned, int x) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = RangeWindowProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = "QuorlinBenchRange";
+  RegisterClassA(&wc);
+  HWND w = CreateWindowExA(0, "QuorlinBenchRange", "range", WS_POPUP, x, 40, 300, 160, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+  out.window = w;
+  auto child = [&](const char* cls, DWORD style, int cx, int cy, int cw, int ch) {
+    return CreateWindowExA(0, cls, "", WS_CHILD | WS_VISIBLE | style, cx, cy, cw, ch, w, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+  };
+  out.trackbar = child(TRACKBAR_CLASSA, TBS_ENABLESELRANGE, 20, 40, 200, 30);
+  SendMessageA(out.trackbar, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
+  SendMessageA(out.trackbar, TBM_SETSEL, FALSE, MAKELPARAM(20, 60));
+  SendMessageA(out.trackbar, TBM_SETPOS, TRUE, 40);
+  out.progress = child(PROGRESS_CLASSA, 0, 20, 80, 200, 16);
+  SendMessageA(out.progress, PBM_SETPOS, 60, 0);
+  out.upDown = child(UPDOWN_CLASSA, 0, 240, 40, 18, 40);
+  if (skinned) {
+    skin::ApplySkin(w, {});
+    skin::SetWindowBackground(w, Picture(), 3);
+  }
+  ShowWindow(w, SW_SHOWNOACTIVATE);
+  PaintNow(w);
+  Pump(50);
+}
+
+double MedianRepaint(HWND control, int reps) {
+  std::vector<double> t;
+  for (int i = 0; i < reps; ++i)
+    t.push_back(TimeMs([&] {
+      InvalidateRect(control, nullptr, TRUE);
+      UpdateWindow(control);
+      GdiFlush();
+    }));
+  return Median(t);
+}
+
+void BenchRangeControls() {
+  std::printf("\nRange controls\n");
+  INITCOMMONCONTROLSEX init = {sizeof init, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS};
+  InitCommonControlsEx(&init);
+  RangeWindow skinned, plain;
+  CreateRangeWindow(skinned, true, 40);
+  CreateRangeWindow(plain, false, 400);
+  if (!skinned.window || !plain.window) {
+    Note("range windows not created; rows skipped");
+    return;
+  }
+  struct Control {
+    const char* name;
+    HWND skinned, plain;
+  } const controls[] = {
+      {"trackbar", skinned.trackbar, plain.trackbar},
+      {"progress bar", skinned.progress, plain.progress},
+      {"up-down", skinned.upDown, plain.upDown},
+  };
+  for (const Control& c : controls) {
+    const SIZE size = WindowSize(c.skinned);
+    MedianRepaint(c.skinned, 5);
+    MedianRepaint(c.plain, 5);
+    const double own = MedianRepaint(c.skinned, Reps(300)), system = MedianRepaint(c.plain, Reps(300));
+    char name[96], baseline[96];
+    std::snprintf(name, sizeof name, "%s repaint %dx%d", c.name, static_cast<int>(size.cx), static_cast<int>(size.cy));
+    std::snprintf(baseline, sizeof baseline, "the same %s unskinned", c.name);
+    AddRow(name, own, baseline, system);
+  }
+
+  // A hover step: the mouse crosses into the other half, which repaints it.
+  HWND ud = skinned.upDown;
+  const SIZE u = WindowSize(ud);
+  const LPARAM halves[2] = {MAKELPARAM(u.cx / 2, 2), MAKELPARAM(u.cx / 2, u.cy - 3)};
+  int next = 0;
+  auto step = [&] {
+    SendMessageA(ud, WM_MOUSEMOVE, 0, halves[next]);
+    next ^= 1;
+    GdiFlush();
+  };
+  auto kept = [&] {
+    skin::KeepUpDownGlyphs = true;
+    step();
+  };
+  auto decoded = [&] {
+    skin::KeepUpDownGlyphs = false;
+    step();
+  };
+  kept();
+  decoded();
+  const auto [withKept, withDecode] = Compare(Reps(300), kept, decoded);
+  skin::KeepUpDownGlyphs = true;
+  SendMessageA(ud, WM_MOUSELEAVE, 0, 0);
+  AddRow("up-down hover step, glyphs kept", withKept, "glyphs decoded at every paint", withDecode);
+  Pump(20);
 }
 
 void BenchLargeWindow() {
@@ -762,6 +921,50 @@ void BenchLargeWindow() {
   const auto [frameCold, steady4] = CompareColdPaintFrame(w, Reps(30));
   AddRow("PaintFrame(id, false) 1280x800, nothing kept", frameCold, "steady-state WM_PAINT", steady4);
   NotePaintFrameParts(w, Reps(20));
+}
+
+// ---- live resize -------------------------------------------------------------------
+
+// A border drag the way the system's sizing loop runs it: WM_ENTERSIZEMOVE,
+// then per step WM_SIZING, the new size and the repaint it causes, then
+// WM_EXITSIZEMOVE and the full-quality frame it asks for.
+void BenchResize() {
+  std::printf("\nLive resize, step by step\n");
+  for (const SIZE size : {SIZE{1280, 800}, SIZE{444, 314}}) {
+    UniqueWindow window(CreateSkinnedPlainWindow(size.cx, size.cy));
+    HWND w = window.get();
+    if (!w) continue;
+    ShowMain(w);
+    Pump(50);
+    PaintNow(w);
+    double blit = 0;
+    const double steady = MedianSteadyPaint(w, Reps(100), &blit);
+    RECT frame;
+    GetWindowRect(w, &frame);
+    SendMessageA(w, WM_ENTERSIZEMOVE, 0, 0);
+    std::vector<double> steps;
+    for (int i = 0; i < Reps(40); ++i) {
+      const int cx = size.cx - 2 * (i % 2 + 1);  // a new size every step
+      steps.push_back(TimeMs([&] {
+        RECT proposed = {frame.left, frame.top, frame.left + cx, frame.bottom};
+        SendMessageA(w, WM_SIZING, WMSZ_RIGHT, reinterpret_cast<LPARAM>(&proposed));
+        SetWindowPos(w, nullptr, 0, 0, cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        PaintNow(w);
+      }));
+    }
+    RecordOf(w)->sizing = 1;
+    NotePaintFrameParts(w, Reps(10));
+    const double end = TimeMs([&] {
+      SetWindowPos(w, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      SendMessageA(w, WM_EXITSIZEMOVE, 0, 0);
+      PaintNow(w);
+    });
+    char name[64];
+    std::snprintf(name, sizeof name, "resize step %dx%d", static_cast<int>(size.cx), static_cast<int>(size.cy));
+    AddRow(name, Median(steps), "steady-state WM_PAINT", steady, size.cx > 1000 ? 10.0 : 5.0);
+    Note("resize %dx%d: the full-quality frame at the end of the drag %.2f ms", static_cast<int>(size.cx),
+         static_cast<int>(size.cy), end);
+  }
 }
 
 // ---- start-up ----------------------------------------------------------------------
@@ -1268,7 +1471,7 @@ int Soak(int rounds, const std::string& parts) {
 
 int main(int argc, char** argv) {
   int soakRounds = -1;
-  std::string only;  // one section: paints, large, startup, cycle, replies
+  std::string only;  // one section: paints, large, resize, range, startup, cycle, replies
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--quick") == 0) {
       Quick = true;
@@ -1277,7 +1480,7 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
       only = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: quorlin_bench [--quick] [--only paints|large|startup|cycle|replies]\n"
+      std::fprintf(stderr, "usage: quorlin_bench [--quick] [--only paints|large|resize|range|startup|cycle|replies]\n"
                            "       quorlin_bench --soak N [--only paint,hover,labels,read]\n");
       return 2;
     }
@@ -1300,6 +1503,8 @@ int main(int argc, char** argv) {
     };
     run("paints", BenchMainWindowPaints);
     run("large", BenchLargeWindow);
+    run("resize", BenchResize);
+    run("range", BenchRangeControls);
     run("startup", BenchStartUp);
     run("cycle", BenchCycleBreakdown);
     run("replies", BenchReplies);

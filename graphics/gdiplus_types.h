@@ -61,5 +61,6 @@ using Gdiplus::GpFontCollection;
 using Gdiplus::GpStringFormat;
 using Gdiplus::GpPath;
 using Gdiplus::GpRegion;
+using Gdiplus::CGpEffect;
 
 }  // namespace quorlin::graphics

@@ -3,7 +3,9 @@
 #include "graphics/drawing.h"
 #include "graphics/gdiplus_flat.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -11,36 +13,140 @@ namespace quorlin::graphics {
 
 namespace {
 
+// Zero-filled storage, aligned for the pointers inside them, for the
+// variable-size records GDI+ reads and fills in (parameter blocks, property
+// items, palettes).
+class RecordBuffer {
+ public:
+  explicit RecordBuffer(size_t bytes) : words_((bytes + 7) / 8) {}
+  template <class Record>
+  Record* As() {
+    return reinterpret_cast<Record*>(words_.data());
+  }
+  const unsigned char* begin() const { return reinterpret_cast<const unsigned char*>(words_.data()); }
+  size_t size() const { return words_.size() * 8; }
+  bool empty() const { return words_.empty(); }
+
+ private:
+  std::vector<unsigned long long> words_;
+};
+
 // GDI+'s EncoderParameters block built from a parameter set. The value
-// pointers refer into the set, which must outlive the block.
+// pointers refer into the set, which must outlive the block. GDI+ reads
+// NumberOfValues values of the entry's type from each pointer, so a set whose
+// value bytes are fewer than that is refused (valid() false) rather than read
+// past its end.
 class EncoderBlock {
  public:
-  explicit EncoderBlock(const EncoderParameterSet* set) {
-    if (!set || set->empty()) return;
-    size_t bytes = sizeof(Gdiplus::EncoderParameters) +
-                   (set->size() - 1) * sizeof(Gdiplus::EncoderParameter);
-    storage_.assign(bytes, 0);
-    auto* block = reinterpret_cast<Gdiplus::EncoderParameters*>(storage_.data());
+  explicit EncoderBlock(const EncoderParameterSet* set)
+      : storage_(set && !set->empty() ? sizeof(Gdiplus::EncoderParameters) +
+                                            (set->size() - 1) * sizeof(Gdiplus::EncoderParameter)
+                                      : 0) {
+    if (storage_.empty()) return;
+    auto* block = storage_.As<Gdiplus::EncoderParameters>();
     block->Count = static_cast<UINT>(set->size());
+    Gdiplus::EncoderParameter* out = block->Parameter;
     for (size_t i = 0; i < set->size(); ++i) {
       const EncoderParameterEntry& entry = (*set)[i];
-      Gdiplus::EncoderParameter& out = block->Parameter[i];
-      TextToGuid(entry.Guid, &out.Guid);
-      out.NumberOfValues = entry.NumberOfValues;
-      out.Type = entry.Type;
-      out.Value = const_cast<unsigned char*>(entry.Value.data());
+      if (entry.Value.size() < size_t(entry.NumberOfValues) * EncoderValueSize(entry.Type))
+        valid_ = false;
+      TextToGuid(entry.Guid, &out[i].Guid);
+      out[i].NumberOfValues = entry.NumberOfValues;
+      out[i].Type = entry.Type;
+      out[i].Value = const_cast<unsigned char*>(entry.Value.data());
     }
   }
-  const Gdiplus::EncoderParameters* get() const {
-    return storage_.empty()
-               ? nullptr
-               : reinterpret_cast<const Gdiplus::EncoderParameters*>(storage_.data());
+  bool valid() const { return valid_; }
+  const Gdiplus::EncoderParameters* get() {
+    return storage_.empty() ? nullptr : storage_.As<Gdiplus::EncoderParameters>();
   }
 
  private:
-  // Aligned for the pointers inside the block.
-  std::vector<unsigned char, std::allocator<unsigned char>> storage_;
+  RecordBuffer storage_;
+  bool valid_ = true;
 };
+
+// The one-entry parameter set of a save flag (EncoderValueMultiFrame, ...).
+EncoderParameterSet SaveFlag(Gdiplus::EncoderValue value) {
+  const auto v = static_cast<ULONG>(value);
+  Bytes bytes(sizeof v);
+  std::memcpy(bytes.data(), &v, sizeof v);
+  return {{kEncoderSaveFlag, 1, Gdiplus::EncoderParameterValueTypeLong, bytes}};
+}
+
+// True when the set starts a multi-frame save.
+bool StartsMultiFrame(const EncoderParameterSet* set) {
+  if (!set) return false;
+  GUID flag{}, wanted{};
+  TextToGuid(kEncoderSaveFlag, &wanted);
+  for (const EncoderParameterEntry& entry : *set) {
+    if (!TextToGuid(entry.Guid, &flag) || !IsEqualGUID(flag, wanted) ||
+        entry.Type != Gdiplus::EncoderParameterValueTypeLong)
+      continue;
+    for (size_t at = 0; at + 4 <= entry.Value.size() && at / 4 < entry.NumberOfValues; at += 4) {
+      ULONG value = 0;
+      std::memcpy(&value, entry.Value.data() + at, 4);
+      if (value == Gdiplus::EncoderValueMultiFrame) return true;
+    }
+  }
+  return false;
+}
+
+// Reads property item id; false, with the status in LastStatus, when the
+// image has none or the read fails.
+bool ReadPropertyItem(GpImage* image, PROPID id, PropertyItem& out) {
+  out = PropertyItem();
+  UINT size = 0;
+  if (!Track(flat::GdipGetPropertyItemSize(image, id, &size))) return false;
+  RecordBuffer buffer(std::max<size_t>(size, sizeof(Gdiplus::PropertyItem)));
+  auto* item = buffer.As<Gdiplus::PropertyItem>();
+  if (!Track(flat::GdipGetPropertyItem(image, id, size, item))) return false;
+  out.Id = item->id;
+  out.Type = item->type;
+  const auto* value = static_cast<const unsigned char*>(item->value);
+  size_t length = item->length;
+  // The value follows the record in the buffer; never copy past its end.
+  const auto at = reinterpret_cast<uintptr_t>(value);
+  const auto first = reinterpret_cast<uintptr_t>(buffer.begin()), end = first + size;
+  if (at >= first && at <= end) length = std::min<size_t>(length, end - at);
+  if (value && length) out.Value.assign(value, value + length);
+  out.Length = static_cast<ULONG>(out.Value.size());
+  return true;
+}
+
+// The effect functions of GDI+ 1.1, looked up in the loaded gdiplus.dll; 0
+// where the installed GDI+ lacks them. Importing them would stop the program
+// from loading on a system with GDI+ 1.0 only.
+struct EffectFunctions {
+  decltype(&flat::GdipCreateEffect) create = nullptr;
+  decltype(&flat::GdipDeleteEffect) destroy = nullptr;
+  decltype(&flat::GdipSetEffectParameters) setParameters = nullptr;
+  decltype(&flat::GdipBitmapApplyEffect) apply = nullptr;
+};
+
+template <class Function>
+void Look(HMODULE module, const char* name, Function& function) {
+  function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+const EffectFunctions& Effects() {
+  static const EffectFunctions functions = [] {
+    EffectFunctions f;
+    if (HMODULE module = GetModuleHandleW(L"gdiplus.dll")) {
+      Look(module, "GdipCreateEffect", f.create);
+      Look(module, "GdipDeleteEffect", f.destroy);
+      Look(module, "GdipSetEffectParameters", f.setParameters);
+      Look(module, "GdipBitmapApplyEffect", f.apply);
+    }
+    return f;
+  }();
+  return functions;
+}
+
+bool Unsupported() {
+  LastStatus = Gdiplus::UnsupportedGdiplusVersion;
+  return false;
+}
 
 Bytes CopyBytes(const BYTE* first, DWORD count) {
   if (!first || !count) return Bytes();
@@ -48,6 +154,46 @@ Bytes CopyBytes(const BYTE* first, DWORD count) {
 }
 
 }  // namespace
+
+UINT EncoderValueSize(ULONG type) {
+  switch (type) {
+    case Gdiplus::EncoderParameterValueTypeByte:
+    case Gdiplus::EncoderParameterValueTypeASCII:
+    case Gdiplus::EncoderParameterValueTypeUndefined:
+      return 1;
+    case Gdiplus::EncoderParameterValueTypeShort:
+      return 2;
+    case Gdiplus::EncoderParameterValueTypeLong:
+      return 4;
+    case Gdiplus::EncoderParameterValueTypeRational:  // numerator, denominator
+    case Gdiplus::EncoderParameterValueTypeLongRange:  // low, high
+      return 8;
+    case Gdiplus::EncoderParameterValueTypeRationalRange:
+      return 16;
+    default:
+      return 0;
+  }
+}
+
+EncoderParameterSet ToEncoderParameterSet(const Gdiplus::EncoderParameters& block) {
+  EncoderParameterSet set;
+  set.reserve(block.Count);
+  const Gdiplus::EncoderParameter* parameters = block.Parameter;
+  for (UINT i = 0; i < block.Count; ++i) {
+    const Gdiplus::EncoderParameter& p = parameters[i];
+    EncoderParameterEntry entry;
+    entry.Guid = GuidToText(p.Guid);
+    entry.NumberOfValues = p.NumberOfValues;
+    entry.Type = p.Type;
+    const size_t bytes = size_t(p.NumberOfValues) * EncoderValueSize(p.Type);
+    if (p.Value && bytes) {
+      const auto* first = static_cast<const unsigned char*>(p.Value);
+      entry.Value.assign(first, first + bytes);
+    }
+    set.push_back(std::move(entry));
+  }
+  return set;
+}
 
 std::vector<EncoderInfo> GetImageEncoders() {
   std::vector<EncoderInfo> list;
@@ -161,6 +307,10 @@ bool Image::Save(const wchar_t* path, IStream* stream, const std::string& format
   CLSID clsid{};
   TextToGuid(FindEncoder(format), &clsid);  // unknown format: all-zero id
   EncoderBlock block(parameters);
+  if (!block.valid()) {
+    LastStatus = Gdiplus::InvalidParameter;
+    return false;
+  }
   if (stream)
     return Track(flat::GdipSaveImageToStream(native_, stream, &clsid, block.get()));
   // Some GDI+ versions open the file before they look at the encoder; a
@@ -193,7 +343,51 @@ Bytes Image::SaveToBytes(const std::string& format,
     return Bytes();
   }
   if (!Save(nullptr, stream, fmt, parameters)) return Bytes();
+  // A multi-frame save keeps the encoder, and with it the stream, open for
+  // more frames; the stream's memory goes with this function, so the file is
+  // ended here.
+  if (StartsMultiFrame(parameters)) {
+    EncoderParameterSet flush = SaveFlag(Gdiplus::EncoderValueFlush);
+    EncoderBlock block(&flush);
+    if (!Track(flat::GdipSaveAdd(native_, block.get()))) return Bytes();
+  }
   return target.ToBytes();
+}
+
+bool Image::SaveAdd(const EncoderParameterSet& parameters) {
+  EncoderBlock block(&parameters);
+  if (!block.valid()) {
+    LastStatus = Gdiplus::InvalidParameter;
+    return false;
+  }
+  return Track(flat::GdipSaveAdd(native_, block.get()));
+}
+
+bool Image::SaveAddImage(const Image& image, const EncoderParameterSet& parameters) {
+  EncoderBlock block(&parameters);
+  if (!block.valid()) {
+    LastStatus = Gdiplus::InvalidParameter;
+    return false;
+  }
+  return Track(flat::GdipSaveAddImage(native_, image.GetNative(), block.get()));
+}
+
+EncoderParameterSet Image::GetEncoderParameterList(const std::string& format) const {
+  CLSID clsid{};
+  TextToGuid(FindEncoder(format.empty() ? GetRawFormat() : format), &clsid);
+  UINT size = 0;
+  if (!Track(flat::GdipGetEncoderParameterListSize(native_, &clsid, &size)) || size == 0)
+    return EncoderParameterSet();
+  RecordBuffer buffer(std::max<size_t>(size, sizeof(Gdiplus::EncoderParameters)));
+  auto* block = buffer.As<Gdiplus::EncoderParameters>();
+  if (!Track(flat::GdipGetEncoderParameterList(native_, &clsid, size, block)))
+    return EncoderParameterSet();
+  // The values follow the parameters in the buffer: the count cannot be more
+  // than the buffer holds.
+  const size_t fits = (size - offsetof(Gdiplus::EncoderParameters, Parameter)) /
+                      sizeof(Gdiplus::EncoderParameter);
+  block->Count = static_cast<UINT>(std::min<size_t>(block->Count, fits));
+  return ToEncoderParameterSet(*block);
 }
 
 std::string Image::GetRawFormat() const {
@@ -265,8 +459,135 @@ bool Image::GetThumbnail(UINT width, UINT height, Image& target) const {
   return ok;
 }
 
+UINT Image::GetFrameCount(const std::string& dimension) const {
+  GUID guid{};
+  TextToGuid(dimension, &guid);
+  UINT count = 0;
+  if (!Track(flat::GdipImageGetFrameCount(native_, &guid, &count))) return 0;
+  return count;
+}
+
+std::vector<std::string> Image::GetFrameDimensions() const {
+  std::vector<std::string> texts;
+  UINT count = 0;
+  if (!Track(flat::GdipImageGetFrameDimensionsCount(native_, &count)) || count == 0) return texts;
+  std::vector<GUID> guids(count);
+  if (!Track(flat::GdipImageGetFrameDimensionsList(native_, guids.data(), count))) return texts;
+  for (const GUID& guid : guids) texts.push_back(GuidToText(guid));
+  return texts;
+}
+
+bool Image::SelectActiveFrame(const std::string& dimension, UINT index) {
+  GUID guid{};
+  TextToGuid(dimension, &guid);
+  return Track(flat::GdipImageSelectActiveFrame(native_, &guid, index));
+}
+
+bool Image::GetFrameDelays(std::vector<INT>& delays) const {
+  delays.clear();
+  PropertyItem item;
+  if (!ReadPropertyItem(native_, kPropertyFrameDelay, item)) return false;
+  delays.resize(item.Value.size() / 4);
+  if (!delays.empty()) std::memcpy(delays.data(), item.Value.data(), delays.size() * 4);
+  return true;
+}
+
+PropertyItem Image::GetPropertyItem(PROPID id) const {
+  PropertyItem item;
+  ReadPropertyItem(native_, id, item);
+  return item;
+}
+
+bool Image::SetPropertyItem(const PropertyItem& item) {
+  if (item.Length > item.Value.size()) {
+    LastStatus = Gdiplus::InvalidParameter;
+    return false;
+  }
+  Gdiplus::PropertyItem native{};
+  native.id = item.Id;
+  native.length = item.Length;
+  native.type = item.Type;
+  native.value = item.Length ? const_cast<unsigned char*>(item.Value.data()) : nullptr;
+  if (!Track(flat::GdipSetPropertyItem(native_, &native))) return false;
+  // Wine's GDI+ answers Ok and keeps nothing: only an item that reads back
+  // as given counts as set.
+  PropertyItem stored;
+  if (!ReadPropertyItem(native_, item.Id, stored)) return false;
+  if (stored.Type != item.Type || stored.Length != item.Length ||
+      !std::equal(stored.Value.begin(), stored.Value.end(), item.Value.begin())) {
+    LastStatus = Gdiplus::PropertyNotSupported;
+    return false;
+  }
+  return true;
+}
+
+bool Image::RemovePropertyItem(PROPID id) {
+  return Track(flat::GdipRemovePropertyItem(native_, id));
+}
+
+std::vector<PROPID> Image::GetPropertyIdList() const {
+  UINT count = 0;
+  if (!Track(flat::GdipGetPropertyCount(native_, &count)) || count == 0) return {};
+  std::vector<PROPID> ids(count);
+  if (!Track(flat::GdipGetPropertyIdList(native_, count, ids.data()))) return {};
+  return ids;
+}
+
 bool Image::RotateFlip(Gdiplus::RotateFlipType type) {
   return Track(flat::GdipImageRotateFlip(native_, type));
+}
+
+Palette Image::GetPalette() const {
+  Palette palette;
+  INT size = 0;
+  constexpr size_t header = offsetof(Gdiplus::ColorPalette, Entries);
+  if (!Track(flat::GdipGetImagePaletteSize(native_, &size)) || size < INT(header)) return palette;
+  RecordBuffer buffer(std::max<size_t>(size, sizeof(Gdiplus::ColorPalette)));
+  auto* native = buffer.As<Gdiplus::ColorPalette>();
+  if (!Track(flat::GdipGetImagePalette(native_, native, size))) return palette;
+  const size_t count = std::min<size_t>(native->Count, (size - header) / sizeof(ARGB));
+  palette.Flags = native->Flags;
+  const ARGB* colours = native->Entries;
+  palette.Colours.assign(colours, colours + count);
+  return palette;
+}
+
+bool Image::SetPalette(UINT flags, const ARGB* colours, UINT count) {
+  if (count && !colours) {
+    LastStatus = Gdiplus::InvalidParameter;
+    return false;
+  }
+  RecordBuffer buffer(offsetof(Gdiplus::ColorPalette, Entries) + std::max<size_t>(count, 1) * sizeof(ARGB));
+  auto* native = buffer.As<Gdiplus::ColorPalette>();
+  native->Flags = flags;
+  native->Count = count;
+  ARGB* entries = native->Entries;
+  if (count) std::memcpy(entries, colours, count * sizeof(ARGB));
+  return Track(flat::GdipSetImagePalette(native_, native));
+}
+
+// ---- Effect ---------------------------------------------------------------
+
+GpStatus Effect::DeleteNative(CGpEffect* effect) {
+  auto destroy = Effects().destroy;
+  return destroy ? destroy(effect) : Gdiplus::UnsupportedGdiplusVersion;
+}
+
+bool Effect::Create(const std::string& effect) {
+  auto create = Effects().create;
+  if (!create) return Unsupported();
+  GUID guid{};
+  TextToGuid(effect, &guid);
+  CGpEffect* created = nullptr;
+  bool ok = Track(create(guid, &created));
+  SetNative(ok ? created : nullptr);
+  return ok;
+}
+
+bool Effect::SetParameters(const void* parameters, UINT size) {
+  auto setParameters = Effects().setParameters;
+  if (!setParameters) return Unsupported();
+  return Track(setParameters(native_, parameters, size));
 }
 
 // ---- Bitmap ---------------------------------------------------------------
@@ -393,6 +714,20 @@ bool Bitmap::SetPixel(INT x, INT y, ARGB colour) {
 
 bool Bitmap::SetResolution(REAL dpiX, REAL dpiY) {
   return Track(flat::GdipBitmapSetResolution(GetNativeBitmap(), dpiX, dpiY));
+}
+
+bool Bitmap::ApplyEffect(const Effect& effect, const RECT* regionOfInterest) {
+  auto apply = Effects().apply;
+  if (!apply) return Unsupported();
+  RECT roi = regionOfInterest ? *regionOfInterest : RECT{};
+  // No auxiliary data is asked for; should GDI+ hand some back anyway, it is
+  // GDI+ memory and is freed here.
+  void* auxData = nullptr;
+  INT auxSize = 0;
+  bool ok = Track(apply(GetNativeBitmap(), effect.GetNative(), regionOfInterest ? &roi : nullptr, FALSE,
+                        &auxData, &auxSize));
+  if (auxData) flat::GdipFree(auxData);
+  return ok;
 }
 
 SIZE Bitmap::RotatedBounds(int width, int height, double angle) {

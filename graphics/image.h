@@ -70,15 +70,65 @@ struct EncoderParameterEntry {
 };
 using EncoderParameterSet = std::vector<EncoderParameterEntry>;
 
+// Bytes of one value of an EncoderParameterValueType; 0 for a type whose
+// values are not plain bytes (the pointer type) or is unknown.
+UINT EncoderValueSize(ULONG type);
+// A parameter set read out of GDI+'s EncoderParameters block: per parameter
+// NumberOfValues values of its type, copied from the value pointer.
+EncoderParameterSet ToEncoderParameterSet(const Gdiplus::EncoderParameters& block);
+
+// One property item of an image (EXIF tag, frame delay, ...). Length is the
+// value's byte count.
+struct PropertyItem {
+  PROPID Id = 0;
+  ULONG Length = 0;
+  WORD Type = 0;  // PropertyTagType*
+  Bytes Value;
+};
+
+// An image palette: the PaletteFlags and the colours.
+struct Palette {
+  UINT Flags = 0;
+  std::vector<ARGB> Colours;
+};
+
 inline constexpr const char* kFormatBmp = "{B96B3CAB-0728-11D3-9D7B-0000F81EF32E}";
 inline constexpr const char* kFormatPng = "{B96B3CAF-0728-11D3-9D7B-0000F81EF32E}";
 inline constexpr const char* kFormatJpeg = "{B96B3CAE-0728-11D3-9D7B-0000F81EF32E}";
+inline constexpr const char* kFormatGif = "{B96B3CB0-0728-11D3-9D7B-0000F81EF32E}";
+inline constexpr const char* kFormatTiff = "{B96B3CB1-0728-11D3-9D7B-0000F81EF32E}";
+
+// Frame dimensions: the frames of an animation, the pages of a document.
+inline constexpr const char* kFrameDimensionTime = "{6AEDBD6D-3FB5-418A-83A6-7F45229DC872}";
+inline constexpr const char* kFrameDimensionPage = "{7462DC86-6180-4C7E-8E3F-EE7333A7A483}";
+
+// The encoder parameter that starts, continues and ends a multi-frame save
+// (one Long value: EncoderValueMultiFrame, ...FrameDimensionPage, ...Flush).
+inline constexpr const char* kEncoderSaveFlag = "{292266FC-AC40-47BF-8CFC-A85B89A655DE}";
+// Property item 0x5100: the frame delays of an animation, one Long per frame
+// in hundredths of a second.
+inline constexpr PROPID kPropertyFrameDelay = 0x5100;
 
 // The installed encoders.
 std::vector<EncoderInfo> GetImageEncoders();
 // CLSID text of the first encoder whose FormatID text equals format exactly
 // (case-sensitive); "" when there is none.
 std::string FindEncoder(const std::string& format);
+
+// A GDI+ effect (blur, sharpen, colour curves, ...) for Bitmap::ApplyEffect.
+// Effects came with GDI+ 1.1, so their functions are looked up when first
+// used: where the installed GDI+ has none, the operations fail with
+// UnsupportedGdiplusVersion instead of keeping the program from loading.
+class Effect : public NativeWrapper<Effect, CGpEffect> {
+ public:
+  static GpStatus DeleteNative(CGpEffect* effect);
+
+  // effect: an effect GUID text, e.g. the blur effect
+  // "{633C80A4-1843-482B-9EF2-BE2834C5FDD4}".
+  bool Create(const std::string& effect);
+  // parameters: the effect's parameter record (BlurParams, ...) of size bytes.
+  bool SetParameters(const void* parameters, UINT size);
+};
 
 // A GDI+ image. An image loaded from bytes keeps its source stream, which
 // GDI+ reads lazily, for as long as it holds that image.
@@ -109,9 +159,19 @@ class Image : public NativeWrapper<Image, GpImage> {
   // format "" means BMP.
   bool SaveToFileAs(const char* path, const std::string& format = "",
                     const EncoderParameterSet* parameters = nullptr) const;
-  // Empty on failure.
+  // Empty on failure. The multi-frame save flag in parameters ends the file
+  // after this one frame: the bytes are returned whole, and no later SaveAdd
+  // can write into a stream that is gone.
   Bytes SaveToBytes(const std::string& format = "",
                     const EncoderParameterSet* parameters = nullptr) const;
+  // Multi-frame files: after a save with kEncoderSaveFlag = MultiFrame,
+  // SaveAddImage appends image as the next page (FrameDimensionPage) and
+  // SaveAdd appends this image's active frame or, with Flush, ends the file.
+  bool SaveAdd(const EncoderParameterSet& parameters);
+  bool SaveAddImage(const Image& image, const EncoderParameterSet& parameters);
+  // The parameters the encoder of format ("" = the raw format) takes for this
+  // image; empty when it lists none or cannot say (see LastStatus).
+  EncoderParameterSet GetEncoderParameterList(const std::string& format) const;
 
   std::string GetRawFormat() const;
   RectF GetBounds(Gdiplus::Unit* unit = nullptr) const;
@@ -124,7 +184,32 @@ class Image : public NativeWrapper<Image, GpImage> {
   UINT GetFlags() const;
   PixelFormat GetPixelFormat() const;
   bool GetThumbnail(UINT width, UINT height, Image& target) const;
+
+  // Frames along a dimension GUID text (kFrameDimensionTime, ...Page).
+  UINT GetFrameCount(const std::string& dimension) const;
+  std::vector<std::string> GetFrameDimensions() const;
+  bool SelectActiveFrame(const std::string& dimension, UINT index);
+  // The delays of property item 0x5100, one per 4 bytes of its value; false
+  // (and delays empty) when the image has no such item.
+  bool GetFrameDelays(std::vector<INT>& delays) const;
+
+  // An empty item (Id 0, no value) when the image has none with this id; the
+  // status tells it from a real empty item.
+  PropertyItem GetPropertyItem(PROPID id) const;
+  // Stores the first item.Length bytes of item.Value (false, InvalidParameter,
+  // when Length is more than Value holds). True only when the item then reads
+  // back as given: some GDI+ versions answer Ok and keep nothing. The status
+  // is then that of the read-back (PropertyNotFound), or PropertyNotSupported
+  // when the item reads back different.
+  bool SetPropertyItem(const PropertyItem& item);
+  bool RemovePropertyItem(PROPID id);
+  std::vector<PROPID> GetPropertyIdList() const;
+
   bool RotateFlip(Gdiplus::RotateFlipType type);
+
+  // Flags 0 and no colours on failure.
+  Palette GetPalette() const;
+  bool SetPalette(UINT flags, const ARGB* colours, UINT count);
 
  protected:
   bool Save(const wchar_t* path, IStream* stream, const std::string& format,
@@ -166,6 +251,8 @@ class Bitmap : public Image {
   ARGB GetPixel(INT x, INT y) const;
   bool SetPixel(INT x, INT y, ARGB colour);
   bool SetResolution(REAL dpiX, REAL dpiY);
+  // Applies effect to the whole bitmap or to regionOfInterest.
+  bool ApplyEffect(const Effect& effect, const RECT* regionOfInterest = nullptr);
 
   // Draws this bitmap rotated by angle degrees about its centre into a new
   // 32-bit ARGB bitmap stored in target. size: the new bitmap's size, by

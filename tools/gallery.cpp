@@ -1,5 +1,6 @@
-// Shows the button gallery: a skinned window with every button look, for
-// screenshots (tools/screenshot-gallery).
+// Shows the galleries: skinned windows with every button look, every
+// range-control look and the header looks side by side, for screenshots
+// (tools/screenshot-gallery).
 //   quorlin_gallery [seconds]   quits after that many seconds when given
 #include <windows.h>
 
@@ -9,6 +10,8 @@
 #include <cstdlib>
 
 #include "button_gallery.h"
+#include "header_gallery.h"
+#include "range_gallery.h"
 
 namespace {
 
@@ -25,6 +28,8 @@ int main(int argc, char** argv) {
     Gdiplus::GdiplusShutdown(token);
     return 1;
   }
+  const quorlin::test::RangeGallery ranges = quorlin::test::CreateRangeGallery(GetModuleHandleA(nullptr));
+  const quorlin::test::HeaderGallery headers = quorlin::test::CreateHeaderGallery(GetModuleHandleA(nullptr), 800, 40);
   if (argc > 1) {
     const int seconds = std::atoi(argv[1]);
     if (seconds > 0) SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, QuitNow);
@@ -35,6 +40,9 @@ int main(int argc, char** argv) {
     DispatchMessageA(&msg);
   }
   if (IsWindow(gallery.window)) DestroyWindow(gallery.window);
+  if (IsWindow(ranges.window)) DestroyWindow(ranges.window);
+  if (IsWindow(headers.window)) DestroyWindow(headers.window);
+  ImageList_Destroy(headers.icons);
   Gdiplus::GdiplusShutdown(token);
   return 0;
 }

@@ -6,6 +6,7 @@ whole reply, ASCII case ignored, matches only on GBK character boundaries.
 """
 
 import base64
+import codecs
 
 MARKERS = {
     "title": ("<title><![CDATA[", "]]></ti"),
@@ -65,11 +66,30 @@ def extract_between(src, start_marker, end_marker):
     return src[s:e]
 
 
+# Code page 936 as the program's conversion writes it: the euro sign and
+# U+F8F5 as the lone bytes 0x80 and 0xFF, which Python's GBK codec lacks, and
+# "?" (the default character) for what the code page cannot hold.
+_LONE_BYTES = {"\u20ac": b"\x80", "\uf8f5": b"\xff"}
+
+
+def _to_cp936(exc):
+    if isinstance(exc, UnicodeEncodeError):
+        text = exc.object[exc.start:exc.end]
+        return b"".join(_LONE_BYTES.get(c, b"?") for c in text), exc.end
+    if isinstance(exc, UnicodeDecodeError):
+        byte = exc.object[exc.start:exc.start + 1]
+        return {b"\x80": "\u20ac", b"\xff": "\uf8f5"}.get(byte, "\ufffd"), exc.start + 1
+    raise exc
+
+
+codecs.register_error("program-cp936", _to_cp936)
+
+
 def read_reply(body):
     """Reply body bytes -> dict of the six fields as the program shows them
     (str, decoded back from code page 936)."""
     raw = body.split(b"\0", 1)[0]
     text = percent_decode(raw).decode("utf-8", errors="replace")
-    ansi = text.encode("gbk", errors="replace")
-    return {name: extract_between(ansi, a.encode(), b.encode()).decode("gbk")
+    ansi = text.encode("gbk", errors="program-cp936")
+    return {name: extract_between(ansi, a.encode(), b.encode()).decode("gbk", errors="program-cp936")
             for name, (a, b) in MARKERS.items()}

@@ -25,6 +25,7 @@ import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
+from linkservice import resolver as resolving  # noqa: E402
 from tests.program_reader import read_reply, request_path  # noqa: E402
 
 SERVICE = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
@@ -41,14 +42,35 @@ NO_VIDEO_PAGE = ("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>noth
 
 class _Site(http.server.BaseHTTPRequestHandler):
     files = {}
+    redirects = {}
     seen = []
 
     def log_message(self, *args):
         pass
 
+    def _endless(self):
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html; charset=utf-8")
+        self.end_headers()
+        try:
+            self.wfile.write(b"<!DOCTYPE html><html><head><title>endless</title></head><body>")
+            while True:
+                self.wfile.write(b"<p>" + b"x" * 65530 + b"</p>")
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+
     def _answer(self, with_body):
         path = urllib.parse.unquote(self.path.split("?", 1)[0])
         type(self).seen.append((self.command, path))
+        if path == "/endless.html":
+            self._endless()
+            return
+        if path in self.redirects:
+            self.send_response(302)
+            self.send_header("Location", self.redirects[path])
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
         entry = self.files.get(path)
         if entry is None:
             self.send_response(404)
@@ -185,6 +207,19 @@ class EndToEndTests(unittest.TestCase):
         self.assertEqual(_Site.seen.count(("GET", PAGE_PATH)), 1)
         self.assertEqual(os.listdir(self.workdir), [])
 
+    def test_endless_page_read_is_bounded(self):
+        # The extraction stops reading at the page limit and fails, well
+        # before the request's deadline; its slot is free again afterwards.
+        _, body = self.ask(self.site_base + "/endless.html")
+        self.assertEqual(read_reply(body)["title"], "")
+        deadline = time.monotonic() + 5
+        while not any("/url/" in l and "larger than" in l for l in self.log) \
+                and time.monotonic() < deadline:
+            time.sleep(0.05)
+        self.assertTrue(any("/url/" in l and "larger than" in l for l in self.log), self.log)
+        _, body = self.ask(self.site_base + PAGE_PATH)
+        self.assertEqual(read_reply(body)["ftype"], "mp4")
+
     def test_failures_give_empty_fields(self):
         with socket.socket() as s:
             s.bind(("127.0.0.1", 0))
@@ -212,6 +247,42 @@ class EndToEndTests(unittest.TestCase):
         lines = [l for l in self.log if " GET /url/" in l]
         self.assertGreaterEqual(len(lines), len(cases))
         self.assertTrue(all(" -> " in l and l.endswith("s") for l in lines), lines)
+
+
+@unittest.skipUnless(importlib.util.find_spec("yt_dlp"), "yt_dlp is not importable")
+class DestinationGuardEndToEndTests(unittest.TestCase):
+    """yt-dlp itself under the destination guard: 127.0.0.1 stands for a
+    public site, 127.0.0.2 for a private address it redirects to."""
+
+    def setUp(self):
+        self.private = http.server.ThreadingHTTPServer(("127.0.0.2", 0), _Site)
+        self.public = http.server.ThreadingHTTPServer(("127.0.0.1", 0), _Site)
+        for server in (self.private, self.public):
+            threading.Thread(target=server.serve_forever, daemon=True).start()
+        private_base = "http://127.0.0.2:%d" % self.private.server_address[1]
+        self.public_base = "http://127.0.0.1:%d" % self.public.server_address[1]
+        _Site.files = {"/page.html": ("text/html; charset=utf-8", PAGE.encode("utf-8")),
+                       "/clip.mp4": ("video/mp4", b"\0" * 1000)}
+        _Site.redirects = {"/to-private": private_base + "/page.html"}
+        _Site.seen = []
+
+    def tearDown(self):
+        resolving.install_destination_guard(None)
+        _Site.redirects = {}
+        for server in (self.private, self.public):
+            server.shutdown()
+            server.server_close()
+
+    def test_redirect_to_a_private_address_is_not_followed(self):
+        resolving.install_destination_guard(lambda ip: ip == "127.0.0.1")
+        with self.assertRaises(Exception) as caught:
+            resolving.ytdlp_extract(self.public_base + "/to-private", 5)
+        self.assertIn("not a global address", str(caught.exception))
+        self.assertEqual(_Site.seen, [("GET", "/to-private")])
+        # Without the guard the same address resolves.
+        resolving.install_destination_guard(None)
+        info = resolving.ytdlp_extract(self.public_base + "/to-private", 5)
+        self.assertTrue(resolving.fields_from_info(info, self.public_base, lambda *a: None)["furl"])
 
 
 if __name__ == "__main__":

@@ -4,9 +4,11 @@ mapping, the HEAD size probe, the resolver's bounds and the HTTP front end.
 None of these run yt-dlp; the extraction is replaced where needed."""
 
 import http.client
+import io
 import http.server
 import os
 import re
+import select
 import socket
 import subprocess
 import sys
@@ -14,14 +16,18 @@ import tempfile
 import threading
 import time
 import unittest
+import urllib.error
+import urllib.request
 import xml.etree.ElementTree as ET
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
-import quorlin_service as qs  # noqa: E402
+from linkservice import front, reply  # noqa: E402
+from linkservice import resolver as resolving  # noqa: E402
+from tests import hostile_texts  # noqa: E402
 from tests.program_reader import read_reply, request_path  # noqa: E402
 
-EMPTY_FIELDS = {name: "" for name in qs.FIELDS}
+EMPTY_FIELDS = {name: "" for name in reply.FIELDS}
 
 
 def arg_of(address_gbk):
@@ -44,13 +50,13 @@ class ArgumentTests(unittest.TestCase):
                 arg = arg_of(data)
                 if expected_arg is not None:
                     self.assertEqual(arg, expected_arg)
-                self.assertEqual(qs.decode_argument(arg), data)
+                self.assertEqual(front.decode_argument(arg), data)
 
     def test_decoded_address_text(self):
         data = "http://127.0.0.1/中文.html".encode("gbk")
-        self.assertEqual(qs.decode_address(qs.decode_argument(arg_of(data))),
+        self.assertEqual(front.decode_address(front.decode_argument(arg_of(data))),
                          "http://127.0.0.1/中文.html")
-        self.assertEqual(qs.decode_address(b"http://h/\x80"), "http://h/\u20ac")
+        self.assertEqual(front.decode_address(b"http://h/\x80"), "http://h/\u20ac")
 
     def test_tolerated_variants(self):
         cases = [
@@ -63,19 +69,19 @@ class ArgumentTests(unittest.TestCase):
         ]
         for arg, data in cases:
             with self.subTest(arg=arg):
-                self.assertEqual(qs.decode_argument(arg), data)
+                self.assertEqual(front.decode_argument(arg), data)
 
     def test_rejected_arguments(self):
         for arg in ["Y", "YWJjZ", "YW Jj", "YQ=a", "!!!!", "YWJj%00"]:
             with self.subTest(arg=arg):
                 with self.assertRaises(ValueError):
-                    qs.decode_argument(arg)
+                    front.decode_argument(arg)
 
     def test_rejected_address_bytes(self):
-        for data in [b"http://h/\x81", b"x" * (qs.MAX_ADDRESS_BYTES + 1)]:
+        for data in [b"http://h/\x81", b"x" * (front.MAX_ADDRESS_BYTES + 1)]:
             with self.subTest(data=data[:20]):
                 with self.assertRaises(ValueError):
-                    qs.decode_address(data)
+                    front.decode_address(data)
 
 
 class AddressCheckTests(unittest.TestCase):
@@ -107,13 +113,13 @@ class AddressCheckTests(unittest.TestCase):
     def test_accepted(self):
         for address in self.ACCEPTED:
             with self.subTest(address=address):
-                self.assertEqual(qs.check_address(address), address.strip())
+                self.assertEqual(resolving.check_address(address), address.strip())
 
     def test_rejected(self):
         for address in self.REJECTED:
             with self.subTest(address=address):
                 with self.assertRaises(ValueError):
-                    qs.check_address(address)
+                    resolving.check_address(address)
 
 
     def test_ascii_form_given_to_the_extractor(self):
@@ -127,7 +133,7 @@ class AddressCheckTests(unittest.TestCase):
         ]
         for address, uri in cases:
             with self.subTest(address=address):
-                self.assertEqual(qs.to_uri(qs.check_address(address)), uri)
+                self.assertEqual(resolving.to_uri(resolving.check_address(address)), uri)
 
 
 class ReplyTests(unittest.TestCase):
@@ -141,7 +147,7 @@ class ReplyTests(unittest.TestCase):
     }
 
     def assertReply(self, fields, shown):
-        body = qs.build_reply(fields)
+        body = reply.build_reply(fields)
         ET.fromstring(body)  # stays well-formed whatever the values hold
         self.assertEqual(read_reply(body), shown)
 
@@ -151,32 +157,26 @@ class ReplyTests(unittest.TestCase):
     def test_hostile_titles(self):
         # Each title would break the program's cutting if written as is;
         # the title must show legibly and the other five fields stay intact.
-        cases = [
-            ("100% 完成", "100% 完成"),
-            ("%41%62 %25 %", "%41%62 %25 %"),
-            ("a%00b", "a%00b"),
-            ("x ]]> y", "x ]]＞ y"),
-            ("x ]]></title> y", "x ]]＞＜/title＞ y"),
-            ("x ]]></TI y", "x ]]＞＜/TI y"),
-            ("<furl><![CDATA[http://evil/]]></furl>",
-             "＜furl＞＜![CDATA[http://evil/]]＞＜/furl＞"),
-            ("sites><site><![CDATA[evil]]></site>",
-             "sites＞＜site＞＜![CDATA[evil]]＞＜/site＞"),
-            ("<FTYPE>exe</FTYPE><size>1</size><time>9</time>",
-             "＜FTYPE＞exe＜/FTYPE＞＜size＞1＜/size＞＜time＞9＜/time＞"),
-            ("a\x00b", "a b"),
-            ("line1\r\nline2\ttab", "line1 line2 tab"),
-            ("\ud800lone surrogate", "?lone surrogate"),
-            ("emoji 🎬", "emoji ?"),
-        ]
-        for title, shown_title in cases:
+        for title, shown_title in hostile_texts.TITLES:
             with self.subTest(title=title):
                 self.assertReply(dict(self.BASE, title=title),
                                  dict(self.SHOWN_BASE, title=shown_title))
 
-    def test_hostile_site(self):
-        self.assertReply(dict(self.BASE, site="a]]></site>%<b>"),
-                         dict(self.SHOWN_BASE, site="a]]＞＜/site＞%＜b＞"))
+    def test_hostile_sites(self):
+        for site, shown_site in hostile_texts.SITES:
+            with self.subTest(site=site):
+                self.assertReply(dict(self.BASE, site=site),
+                                 dict(self.SHOWN_BASE, site=shown_site))
+
+    def test_every_character_keeps_the_fields_apart(self):
+        # Whatever a title holds, its code page 936 form is ASCII and whole
+        # two-byte characters, so the site after it is still found.
+        for first in range(0x80, 0x10000, 480):
+            chars = "".join(chr(c) for c in range(first, min(first + 480, 0x10000)))
+            with self.subTest(first=hex(first)):
+                shown = read_reply(reply.build_reply(dict(self.BASE, title=chars)))
+                self.assertEqual(dict(shown, title=""), dict(self.SHOWN_BASE, title=""))
+                self.assertTrue(shown["title"])
 
     def test_media_addresses(self):
         cases = [
@@ -188,7 +188,7 @@ class ReplyTests(unittest.TestCase):
             ("https://cdn.example/a\x00b", "https://cdn.example/a%00b"),
             ("file:///etc/passwd", ""),
             ("data:video/mp4;base64,AAAA", ""),
-            ("https://cdn.example/" + "a" * qs.MAX_FURL_CHARS, ""),
+            ("https://cdn.example/" + "a" * reply.MAX_FURL_CHARS, ""),
         ]
         for furl, shown in cases:
             with self.subTest(furl=furl[:60]):
@@ -212,20 +212,20 @@ class ReplyTests(unittest.TestCase):
                                  dict(self.SHOWN_BASE, **shown))
 
     def test_long_title_is_cut_and_reply_bounded(self):
-        body = qs.build_reply(dict(self.BASE, title="%" * 100000))
-        self.assertLessEqual(len(body), qs.MAX_REPLY_BYTES)
+        body = reply.build_reply(dict(self.BASE, title="%" * 100000))
+        self.assertLessEqual(len(body), reply.MAX_REPLY_BYTES)
         shown = read_reply(body)["title"]
-        self.assertLessEqual(len(shown), qs.MAX_TITLE_CHARS)
+        self.assertLessEqual(len(shown), reply.MAX_TITLE_CHARS)
         self.assertTrue(shown.startswith("%%%"))
 
     def test_empty_reply_has_all_six_elements(self):
-        body = qs.EMPTY_REPLY
+        body = reply.EMPTY_REPLY
         for tag in (b"<title><![CDATA[]]></title>", b"<furl><![CDATA[]]></furl>",
                     b"<ftype></ftype>", b"<size></size>", b"<time></time>",
                     b"<sites><site><![CDATA[]]></site></sites>"):
             self.assertIn(tag, body)
         self.assertEqual(read_reply(body), EMPTY_FIELDS)
-        self.assertEqual(qs.build_reply(None), body)
+        self.assertEqual(reply.build_reply(None), body)
 
 
 class DurationTests(unittest.TestCase):
@@ -238,7 +238,24 @@ class DurationTests(unittest.TestCase):
         ]
         for seconds, text in cases:
             with self.subTest(seconds=seconds):
-                self.assertEqual(qs.format_duration(seconds), text)
+                self.assertEqual(reply.format_duration(seconds), text)
+
+
+# yt-dlp chose the streaming manifest; a worse but direct file exists.
+MANIFEST_AND_FILE = {
+    "title": "t", "url": "https://cdn.example/master.m3u8", "ext": "mp4",
+    "protocol": "m3u8_native", "vcodec": "avc1", "acodec": "mp4a",
+    "formats": [
+        {"url": "https://cdn.example/a.m4a", "ext": "m4a", "protocol": "https",
+         "vcodec": "none", "acodec": "mp4a", "filesize": 100},
+        {"url": "https://cdn.example/v360.mp4", "ext": "mp4", "protocol": "https",
+         "vcodec": "avc1", "acodec": "mp4a", "filesize": 5000},
+        {"url": "https://cdn.example/v720-only.mp4", "ext": "mp4", "protocol": "https",
+         "vcodec": "avc1", "acodec": "none", "filesize": 9000},
+        {"url": "https://cdn.example/master.m3u8", "ext": "mp4", "protocol": "m3u8_native",
+         "vcodec": "avc1", "acodec": "mp4a"},
+    ],
+}
 
 
 class FieldMappingTests(unittest.TestCase):
@@ -250,7 +267,7 @@ class FieldMappingTests(unittest.TestCase):
         return 4321
 
     def map(self, info, address="http://www.example.com:8080/page"):
-        return qs.fields_from_info(info, address, self.head, 1.0)
+        return resolving.fields_from_info(info, address, self.head, 1.0)
 
     def test_html5_page_on_generic_fallback(self):
         info = {"extractor": "html5", "extractor_key": "HTML5MediaEmbed",
@@ -306,6 +323,40 @@ class FieldMappingTests(unittest.TestCase):
         f = self.map(info)
         self.assertEqual((f["furl"], f["ftype"], f["size"], f["time"]),
                          ("https://x/v.webm", "webm", 10, "1:05"))
+
+
+    def test_direct_media_preferred_to_a_manifest(self):
+        m3u8 = {"url": "https://x/master.m3u8", "ext": "mp4", "protocol": "m3u8_native",
+                "vcodec": "avc1", "acodec": "mp4a"}
+        dash = {"url": "https://x/manifest.mpd", "ext": "mp4", "protocol": "http_dash_segments",
+                "vcodec": "avc1", "acodec": "mp4a"}
+        video = {"url": "https://x/video.webm", "ext": "webm", "protocol": "https",
+                 "vcodec": "vp9", "acodec": "none", "filesize": 7}
+        audio = {"url": "https://x/audio.m4a", "ext": "m4a", "protocol": "https",
+                 "vcodec": "none", "acodec": "mp4a", "filesize": 3}
+        https_m3u8 = {"url": "https://x/live.m3u8?t=1", "ext": "mp4", "protocol": "https"}
+        unknown = {"url": "https://x/stream", "ext": "unknown_video", "protocol": "https"}
+        cases = [
+            ("manifest chosen, files offered", MANIFEST_AND_FILE, "https://cdn.example/v360.mp4"),
+            ("only manifests", dict(m3u8, title="t", formats=[m3u8, dash]), "https://x/master.m3u8"),
+            ("video file beats audio", dict(m3u8, title="t", formats=[audio, video, m3u8]),
+             "https://x/video.webm"),
+            ("audio file beats a manifest", dict(m3u8, title="t", formats=[audio, dash]),
+             "https://x/audio.m4a"),
+            ("a manifest by its address is no file",
+             dict(https_m3u8, title="t", formats=[https_m3u8, unknown, audio]),
+             "https://x/audio.m4a"),
+            ("yt-dlp's direct choice stands", dict(audio, title="t", formats=[video, audio]),
+             "https://x/audio.m4a"),
+            ("separate parts as manifests",
+             {"title": "t", "requested_formats": [m3u8, audio], "formats": [audio, video, m3u8]},
+             "https://x/video.webm"),
+        ]
+        for name, info, furl in cases:
+            with self.subTest(name):
+                fields = self.map(dict(info, extractor_key="Youtube"))
+                self.assertEqual(fields["furl"], furl)
+        self.assertEqual(self.map(dict(MANIFEST_AND_FILE, extractor_key="Youtube"))["size"], 5000)
 
 
 class _MediaHandler(http.server.BaseHTTPRequestHandler):
@@ -367,7 +418,7 @@ class HeadProbeTests(unittest.TestCase):
         for path, size, requests in cases:
             with self.subTest(path=path):
                 _MediaHandler.seen = []
-                self.assertEqual(qs.head_content_length(self.base + path, {}, 5), size)
+                self.assertEqual(resolving.head_content_length(self.base + path, {}, 5), size)
                 self.assertEqual(_MediaHandler.seen, requests)
 
     def test_unreachable_and_other_schemes(self):
@@ -377,7 +428,7 @@ class HeadProbeTests(unittest.TestCase):
         for url in ["http://127.0.0.1:%d/x" % closed_port, "file:///etc/passwd",
                     "ftp://127.0.0.1/x", "not a url"]:
             with self.subTest(url=url):
-                self.assertIsNone(qs.head_content_length(url, {}, 2))
+                self.assertIsNone(resolving.head_content_length(url, {}, 2))
 
 
 GOOD_INFO = {"title": "Clip", "url": "https://cdn.example/v.mp4", "ext": "mp4",
@@ -396,7 +447,7 @@ class ResolverTests(unittest.TestCase):
         ]
         for extract, outcome in cases:
             with self.subTest(outcome=outcome):
-                r = qs.Resolver(extract=extract, deadline=5)
+                r = resolving.Resolver(extract=extract, deadline=5)
                 fields, text = r.resolve("http://x/")
                 self.assertIsNone(fields)
                 self.assertTrue(text.startswith(outcome), text)
@@ -409,7 +460,7 @@ class ResolverTests(unittest.TestCase):
             release.wait(10)
             return GOOD_INFO
 
-        r = qs.Resolver(extract=slow, deadline=0.3, max_concurrent=1)
+        r = resolving.Resolver(extract=slow, deadline=0.3, max_concurrent=1)
         started = time.monotonic()
         self.assertEqual(r.resolve("http://a/"), (None, "timeout"))
         self.assertLess(time.monotonic() - started, 5)
@@ -423,6 +474,17 @@ class ResolverTests(unittest.TestCase):
         fields, outcome = r.resolve("http://b/")
         self.assertEqual(outcome, "ok")
         self.assertEqual(fields["title"], "Clip")
+
+    def test_thread_start_failing_releases_slot_and_lock(self):
+        r = resolving.Resolver(extract=lambda a, t: GOOD_INFO, deadline=5,
+                               max_concurrent=2, start=_cannot_start)
+        for _ in range(5):
+            fields, outcome = r.resolve("http://same/")
+            self.assertIsNone(fields)
+            self.assertTrue(outcome.startswith("failed: cannot start"), outcome)
+        self.assertEqual(len(r.locks), 0)
+        r.start = resolving.start_thread
+        self.assertEqual(r.resolve("http://same/")[1], "ok")
 
     def test_concurrency_bounds(self):
         lock = threading.Lock()
@@ -442,7 +504,7 @@ class ResolverTests(unittest.TestCase):
                     running["same"] -= 1
             return GOOD_INFO
 
-        r = qs.Resolver(extract=extract, deadline=20, max_concurrent=2)
+        r = resolving.Resolver(extract=extract, deadline=20, max_concurrent=2)
         addresses = ["http://same/"] * 5 + ["http://other%d/" % i for i in range(5)]
         results = []
         threads = [threading.Thread(target=lambda a=a: results.append(r.resolve(a)[1]))
@@ -457,8 +519,12 @@ class ResolverTests(unittest.TestCase):
         self.assertEqual(len(r.locks), 0)
 
 
-class HttpTests(unittest.TestCase):
-    """The service's HTTP front end, with the extraction replaced."""
+class _ServiceFixture:
+    """The real HTTP front on 127.0.0.1 with the extraction replaced; its
+    log is kept in self.log."""
+
+    server_options = {}
+    resolver_options = {}
 
     def setUp(self):
         self.calls = []
@@ -468,21 +534,29 @@ class HttpTests(unittest.TestCase):
             self.calls.append(address)
             return self.behaviour(address)
 
-        self.server = qs.make_server("127.0.0.1", 0, qs.Resolver(extract=extract, deadline=5))
+        self.resolver = resolving.Resolver(extract=extract, deadline=5, **self.resolver_options)
+        self.server = front.make_server("127.0.0.1", 0, self.resolver, **self.server_options)
         self.port = self.server.server_address[1]
         self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
         self.thread.start()
         self.stderr = sys.stderr
-        sys.stderr = open(os.devnull, "w")
+        self.log = sys.stderr = io.StringIO()
 
     def tearDown(self):
-        sys.stderr.close()
         sys.stderr = self.stderr
         self.server.shutdown()
         self.server.server_close()
 
+    def connect(self, timeout=10):
+        # A numeric address, so no name lookup (which a destination guard
+        # would refuse) stands between the test and the service.
+        s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        s.settimeout(timeout)
+        s.connect(("127.0.0.1", self.port))
+        return s
+
     def raw(self, request_bytes):
-        with socket.create_connection(("127.0.0.1", self.port), timeout=10) as s:
+        with self.connect() as s:
             s.sendall(request_bytes)
             chunks = []
             while True:
@@ -496,14 +570,19 @@ class HttpTests(unittest.TestCase):
                    (line.split(":", 1) for line in lines[1:])}
         return int(lines[0].split()[1]), headers, body
 
-    def get(self, path):
+    def get(self, path, host=None):
         # The request as the program's WinINet call sends it.
+        host = "127.0.0.1:%d" % self.port if host is None else host
         return self.raw(("GET %s HTTP/1.0\r\n"
                          "Accept: */* \r\n"
                          "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)\r\n"
-                         "Host: 127.0.0.1:%d\r\n"
+                         "Host: %s\r\n"
                          "Pragma: no-cache\r\n"
-                         "Accept: */*\r\n\r\n" % (path, self.port)).encode("latin-1"))
+                         "Accept: */*\r\n\r\n" % (path, host)).encode("latin-1"))
+
+
+class HttpTests(_ServiceFixture, unittest.TestCase):
+    """The service's HTTP front end, with the extraction replaced."""
 
     def test_resolved_reply(self):
         address = "http://example.com/中文.html"
@@ -538,7 +617,7 @@ class HttpTests(unittest.TestCase):
                 if behaviour:
                     self.behaviour = behaviour
                 code, headers, body = self.get(path)
-                self.assertEqual((code, body), (200, qs.EMPTY_REPLY))
+                self.assertEqual((code, body), (200, reply.EMPTY_REPLY))
                 self.assertEqual(read_reply(body), EMPTY_FIELDS)
                 self.assertEqual(len(self.calls), 1 if behaviour else 0)
         # The service still answers afterwards.
@@ -559,7 +638,7 @@ class HttpTests(unittest.TestCase):
         self.assertEqual(self.calls, [])
 
     def test_bounds_on_requests(self):
-        code, _, _ = self.raw(b"GET /url/" + b"A" * qs.MAX_REQUEST_LINE + b"= HTTP/1.0\r\n\r\n")
+        code, _, _ = self.raw(b"GET /url/" + b"A" * front.MAX_REQUEST_LINE + b"= HTTP/1.0\r\n\r\n")
         self.assertEqual(code, 414)
         code, _, body = self.raw(b"POST /url/YWJj= HTTP/1.0\r\nContent-Length: 0\r\n\r\n")
         self.assertEqual(code, 501)
@@ -577,6 +656,13 @@ class HttpTests(unittest.TestCase):
         conn.close()
         self.assertEqual(resp.status, 200)
         self.assertEqual(read_reply(body)["title"], "标题 100%")
+
+    def test_direct_media_preferred_to_a_manifest(self):
+        self.behaviour = lambda address: dict(MANIFEST_AND_FILE, extractor_key="Youtube")
+        _, _, body = self.get(request_path(b"http://example.com/v"))
+        shown = read_reply(body)
+        self.assertEqual((shown["furl"], shown["ftype"], shown["size"]),
+                         ("https://cdn.example/v360.mp4", "mp4", "5000"))
 
 
 class StreamlessStartTests(unittest.TestCase):
@@ -631,7 +717,7 @@ class StreamlessStartTests(unittest.TestCase):
 
         proc = self.start("--port", str(port))
         self.wait_for(proc, accepts)
-        self.assertEqual(self.ask(port, "/url/!!!!="), (200, qs.EMPTY_REPLY))
+        self.assertEqual(self.ask(port, "/url/!!!!="), (200, reply.EMPTY_REPLY))
         self.assertEqual(self.ask(port, "/")[0], 200)
         self.assertIsNone(proc.poll())
 
@@ -651,11 +737,329 @@ class StreamlessStartTests(unittest.TestCase):
                 return found and int(found.group(1))
 
             port = self.wait_for(proc, port_in_log)
-            self.assertEqual(self.ask(port, "/url/!!!!="), (200, qs.EMPTY_REPLY))
+            self.assertEqual(self.ask(port, "/url/!!!!="), (200, reply.EMPTY_REPLY))
             self.wait_for(proc, lambda: "GET /url/!!!!= -> empty" in text())
             self.assertTrue(text().startswith("earlier run\n"))
             proc.kill()
             proc.wait(10)
+
+
+def _cannot_start(target, name):
+    raise RuntimeError("can't start new thread")
+
+
+class HostileRequestTests(_ServiceFixture, unittest.TestCase):
+    """Requests a user's machine meets besides the program's own, against
+    the real front on 127.0.0.1, and the answer each must get."""
+
+    server_options = {"max_connections": 20}
+    resolver_options = {"max_concurrent": 2}
+
+    def test_answers(self):
+        port = self.port
+        ok_path = request_path(b"http://example.com/v")
+        fields, empty, nothing = "fields", reply.EMPTY_REPLY, b""
+        cases = [
+            # name, request head lines after the request line (None: the
+            # program's own), path, (code, body), extractions
+            ("the program's request", None, ok_path, (200, fields), 1),
+            ("localhost", ["Host: localhost:%d" % port], ok_path, (200, fields), 1),
+            ("names ignore case", ["Host: LocalHost:%d" % port], ok_path, (200, fields), 1),
+            ("IPv6 loopback Host", ["Host: [::1]:%d" % port], ok_path, (200, fields), 1),
+            ("foreign Host", ["Host: attacker.example:%d" % port], ok_path, (403, nothing), 0),
+            ("foreign Host, start page", ["Host: attacker.example"], "/", (403, nothing), 0),
+            ("foreign Host, other path", ["Host: attacker.example"], "/favicon.ico",
+             (403, nothing), 0),
+            ("loopback name, other port", ["Host: 127.0.0.1:%d" % (port + 1)], ok_path,
+             (403, nothing), 0),
+            ("loopback name, no port", ["Host: 127.0.0.1"], ok_path, (403, nothing), 0),
+            ("loopback name with a dot", ["Host: localhost.:%d" % port], ok_path,
+             (403, nothing), 0),
+            ("no Host", [], ok_path, (403, nothing), 0),
+            ("two Host headers", ["Host: 127.0.0.1:%d" % port, "Host: attacker.example"],
+             ok_path, (403, nothing), 0),
+            ("overlong path", None, "/url/" + "A" * front.MAX_REQUEST_LINE + "=",
+             (414, None), 0),
+            ("bad Base64", None, "/url/!!!!=", (200, empty), 0),
+            ("Base64 of a NUL", None, "/url/AA==", (200, empty), 0),
+            ("file: address", None, request_path(b"file:///etc/passwd"), (200, empty), 0),
+            ("ftp: address", None, request_path(b"ftp://example.com/v.mp4"), (200, empty), 0),
+            ("javascript: address", None, request_path(b"javascript:alert(1)"),
+             (200, empty), 0),
+            ("data: address", None, request_path(b"data:text/html,<video src=x>"),
+             (200, empty), 0),
+            ("search pseudo-address", None, request_path(b"ytsearch10:cats"), (200, empty), 0),
+        ]
+        for name, lines, path, (code, body), extractions in cases:
+            with self.subTest(name):
+                self.calls.clear()
+                if lines is None:
+                    got_code, headers, got_body = self.get(path)
+                else:
+                    got_code, headers, got_body = self.raw(
+                        ("GET %s HTTP/1.0\r\n%s\r\n" % (
+                            path, "".join(l + "\r\n" for l in lines))).encode("latin-1"))
+                self.assertEqual(got_code, code)
+                if body == "fields":
+                    self.assertEqual(read_reply(got_body)["title"], "标题 100%")
+                elif body is not None:
+                    self.assertEqual(got_body, body)
+                    self.assertEqual(int(headers["content-length"]), len(body))
+                self.assertEqual(len(self.calls), extractions)
+
+    def test_200_concurrent_connections(self):
+        cap = self.server.max_connections
+        sockets = [self.connect(timeout=10) for _ in range(200)]
+        try:
+            # Those past the cap are answered 503 at once; the others wait
+            # for a request.
+            answers = {}
+            deadline = time.monotonic() + 10
+            while len(answers) < 200 - cap and time.monotonic() < deadline:
+                readable, _, _ = select.select(
+                    [s for s in sockets if s not in answers], [], [], 0.5)
+                for s in readable:
+                    answers[s] = s.recv(4096)
+            time.sleep(0.2)
+            readable, _, _ = select.select([s for s in sockets if s not in answers], [], [], 0)
+            self.assertEqual(readable, [])
+            self.assertEqual(len(answers), 200 - cap)
+            for data in answers.values():
+                self.assertTrue(data.startswith(b"HTTP/1.0 503 "), data)
+            # The program's request finds the service full as well.
+            self.assertEqual(self.get(request_path(b"http://example.com/v"))[0], 503)
+            self.assertEqual(self.server.open_connections, cap)
+        finally:
+            for s in sockets:
+                s.close()
+        # Once they are gone the service answers again.
+        deadline = time.monotonic() + 10
+        while self.server.open_connections and time.monotonic() < deadline:
+            time.sleep(0.05)
+        code, _, body = self.get(request_path(b"http://example.com/v"))
+        self.assertEqual((code, read_reply(body)["title"]), (200, "标题 100%"))
+
+    def test_thread_start_failing(self):
+        ok_path = request_path(b"http://example.com/v")
+        # The extraction's thread: each request gets the empty reply and
+        # leaves its slot and address lock free.
+        self.resolver.start = _cannot_start
+        for _ in range(self.resolver.max_concurrent + 3):
+            self.assertEqual(self.get(ok_path)[:3:2], (200, reply.EMPTY_REPLY))
+        self.assertEqual(len(self.resolver.locks), 0)
+        # A connection's thread: 503, and the connection is not counted.
+        self.server.start = _cannot_start
+        for _ in range(self.server.max_connections + 3):
+            self.assertEqual(self.get(ok_path)[0], 503)
+        self.assertEqual(self.server.open_connections, 0)
+        self.server.start = self.resolver.start = resolving.start_thread
+        code, _, body = self.get(ok_path)
+        self.assertEqual((code, read_reply(body)["title"]), (200, "标题 100%"))
+        self.assertEqual(self.calls, ["http://example.com/v"])
+
+    def test_log_lines_escape_control_characters(self):
+        path = "/url/\x1b[2J\x08\x00\x7f\x9bX"
+        request = ("GET %s HTTP/1.0\r\nHost: 127.0.0.1:%d\r\n\r\n" % (path, self.port))
+        self.assertEqual(self.raw(request.encode("latin-1"))[0], 200)
+        self.raw(b"GET / HTTP/1.0\r\nHost: x\x1b[1A\r\n\r\n")
+        self.raw(b"GET /a\rb HTTP/1.0\r\n\r\n")
+        deadline = time.monotonic() + 5
+        while self.log.getvalue().count("\n") < 3 and time.monotonic() < deadline:
+            time.sleep(0.05)
+        log = self.log.getvalue()
+        self.assertIn(r"/url/\x1b[2J\x08\x00\x7f\x9bX", log)
+        self.assertEqual([c for c in log if ord(c) < 0x20 and c != "\n" or 0x7f <= ord(c) < 0xa0],
+                         [])
+        self.assertEqual(log.count("\n"), 3)
+
+
+class AllowedHostTests(unittest.TestCase):
+    def test_host_values(self):
+        loopback = {"127.0.0.1:8610", "localhost:8610", "[::1]:8610"}
+        cases = [
+            (("127.0.0.1", 8610, []), loopback),
+            (("::1", 8610, []), loopback),
+            (("localhost", 8610, []), loopback),
+            (("127.0.0.1", 8610, ["Box.LAN"]), loopback | {"box.lan:8610"}),
+            (("192.0.2.7", 8610, []), {"192.0.2.7:8610"}),
+            (("192.0.2.7", 80, []), {"192.0.2.7:80", "192.0.2.7"}),
+            (("0.0.0.0", 8610, ["quorlin.lan", "10.0.0.5:9000", "fe80::1", "[2001:db8::1]:81"]),
+             {"quorlin.lan:8610", "10.0.0.5:9000", "[fe80::1]:8610", "[2001:db8::1]:81"}),
+            (("::", 8610, []), {"[::]:8610"}),
+        ]
+        for args, values in cases:
+            with self.subTest(args=args):
+                self.assertEqual(front.allowed_host_values(*args), values)
+
+
+class _Recorder(http.server.BaseHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        self.server.seen.append(self.path)
+        if self.path.startswith("/to/"):
+            self.send_response(302)
+            self.send_header("Location", "http://" + self.path[len("/to/"):])
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        body = b"page"
+        self.send_response(200)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    do_HEAD = do_GET
+
+
+def _recording_server(host):
+    server = http.server.ThreadingHTTPServer((host, 0), _Recorder)
+    server.seen = []
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server
+
+
+class DestinationGuardTests(unittest.TestCase):
+    def tearDown(self):
+        resolving.install_destination_guard(None)
+
+    def test_global_addresses(self):
+        cases = [
+            ("127.0.0.1", False), ("127.1.2.3", False), ("10.0.0.1", False),
+            ("172.16.5.4", False), ("192.168.1.1", False), ("169.254.169.254", False),
+            ("100.64.0.1", False), ("0.0.0.0", False), ("224.0.0.1", False),
+            ("255.255.255.255", False), ("::1", False), ("::", False), ("fe80::1%2", False),
+            ("fc00::1", False), ("::ffff:127.0.0.1", False), ("::ffff:169.254.169.254", False),
+            ("not an address", False),
+            ("93.184.216.34", True), ("8.8.8.8", True), ("2001:4860:4860::8888", True),
+            ("::ffff:8.8.8.8", True),
+        ]
+        for ip, is_global in cases:
+            with self.subTest(ip=ip):
+                self.assertEqual(resolving.is_global_address(ip), is_global)
+
+    def test_every_redirect_is_checked(self):
+        # 127.0.0.1 stands for a public site, 127.0.0.2 for a private one.
+        public, private = _recording_server("127.0.0.1"), _recording_server("127.0.0.2")
+        try:
+            target = "127.0.0.2:%d/secret" % private.server_address[1]
+            start = "http://127.0.0.1:%d" % public.server_address[1]
+            resolving.install_destination_guard(lambda ip: ip == "127.0.0.1")
+            with urllib.request.urlopen(start + "/page", timeout=5) as resp:
+                self.assertEqual(resp.read(), b"page")
+            for url in ["http://" + target, start + "/to/" + target,
+                        start + "/to/127.0.0.1:%d/to/%s" % (public.server_address[1], target)]:
+                with self.subTest(url=url):
+                    with self.assertRaises(urllib.error.URLError) as caught:
+                        urllib.request.urlopen(url, timeout=5)
+                    self.assertIsInstance(caught.exception.reason,
+                                          resolving.PrivateDestinationError)
+                    self.assertIsNone(resolving.head_content_length(url, {}, 5))
+            self.assertEqual(private.seen, [])
+            resolving.install_destination_guard(None)
+            with urllib.request.urlopen(start + "/to/" + target, timeout=5) as resp:
+                self.assertEqual(resp.read(), b"page")
+            self.assertEqual(private.seen, ["/secret"])
+        finally:
+            for server in (public, private):
+                server.shutdown()
+                server.server_close()
+
+
+class ExposedServiceTests(_ServiceFixture, unittest.TestCase):
+    """The front as it runs when listening beyond loopback without
+    --allow-private: pages on non-global addresses are refused before any
+    extraction."""
+
+    def setUp(self):
+        super().setUp()
+        resolving.install_destination_guard()
+
+    def tearDown(self):
+        resolving.install_destination_guard(None)
+        super().tearDown()
+
+    def test_private_pages_refused(self):
+        for address in [b"http://127.0.0.1:8080/v", b"http://localhost/v", b"http://[::1]/v",
+                        b"http://10.1.2.3/v", b"http://192.168.0.1/v",
+                        b"http://169.254.169.254/latest/meta-data/",
+                        b"http://[::ffff:127.0.0.1]/v", b"http://0.0.0.0/v"]:
+            with self.subTest(address=address):
+                code, _, body = self.get(request_path(address))
+                self.assertEqual((code, body), (200, reply.EMPTY_REPLY))
+        self.assertEqual(self.calls, [])
+
+
+class _Endless(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.0"
+
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        self.send_response(200)
+        size = {"/at-limit": resolving.MAX_PAGE_BYTES,
+                "/past-limit": resolving.MAX_PAGE_BYTES + 1}.get(self.path)
+        if size is not None:
+            self.send_header("Content-Length", str(size))
+        self.end_headers()
+        block = b"<p>" + b"x" * 65530 + b"</p>"
+        sent = 0
+        try:
+            while size is None or sent < size:
+                part = block if size is None else block[:size - sent]
+                self.wfile.write(part)
+                sent += len(part)
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+
+
+class PageLimitTests(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.site = http.server.ThreadingHTTPServer(("127.0.0.1", 0), _Endless)
+        cls.site.daemon_threads = True
+        cls.base = "http://127.0.0.1:%d" % cls.site.server_address[1]
+        threading.Thread(target=cls.site.serve_forever, daemon=True).start()
+        resolving.install_page_limit()
+
+    @classmethod
+    def tearDownClass(cls):
+        resolving.install_page_limit(False)
+        cls.site.shutdown()
+        cls.site.server_close()
+
+    def test_bodies_are_bounded(self):
+        def whole(resp):
+            return len(resp.read())
+
+        def pieces(resp):
+            n = 0
+            while True:
+                data = resp.read(100000)
+                if not data:
+                    return n
+                n += len(data)
+
+        def into(resp):
+            n, buffer = 0, bytearray(300000)
+            while True:
+                got = resp.readinto(buffer)
+                if not got:
+                    return n
+                n += got
+
+        for path, size in [("/at-limit", resolving.MAX_PAGE_BYTES), ("/past-limit", None),
+                           ("/endless", None)]:
+            for read in (whole, pieces, into):
+                with self.subTest(path=path, read=read.__name__):
+                    with urllib.request.urlopen(self.base + path, timeout=10) as resp:
+                        if size is None:
+                            with self.assertRaises(resolving.PageTooLargeError):
+                                read(resp)
+                        else:
+                            self.assertEqual(read(resp), size)
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@
 namespace quorlin::skin {
 
 int lastCaptionHit = 0;
+bool captionPressPending = false;
 
 void LayoutCaptionRow(int skinId) {
   SkinRecord* r = SkinRecordById(skinId);

@@ -10,6 +10,10 @@ struct SkinRecord;
 // 1-based index of the caption button found by the last hover or press hit
 // test, shared by all skinned windows; 0 none.
 extern int lastCaptionHit;
+// A press landed on a caption button and its release has not come yet. Only
+// such a release acts, once: the end of a double click or a release after a
+// press elsewhere does nothing.
+extern bool captionPressPending;
 
 void LayoutCaptionRow(int skinId);
 // 1-based button whose rectangle strictly contains (x, y); 0 none.

@@ -8,6 +8,7 @@
 #include "skin/controls/edit.h"
 #include "skin/core/gdi_handles.h"
 #include "skin/core/painting.h"
+#include "skin/core/skin_images.h"
 #include "skin/core/skin_record.h"
 
 namespace quorlin::skin {
@@ -83,8 +84,9 @@ void ReleaseBackgroundLayer(SkinRecord& r) {
 }
 
 BackgroundLayerKey BackgroundLayerKeyOf(const SkinRecord& r, SIZE s) {
-  return BackgroundLayerKey{s.cx,        s.cy,        r.backgroundMode, r.backgroundColour, r.tintColour,
-                            r.tintAlpha, r.titleBand, r.captionHeight,  r.frameEnabled,      r.backgroundPicture};
+  return BackgroundLayerKey{s.cx,          s.cy,         r.backgroundMode, r.backgroundColour,
+                            r.tintColour,  r.tintAlpha,  r.titleBand,      r.captionHeight,
+                            r.frameEnabled, r.sizing != 0, r.backgroundPicture};
 }
 
 // Draws the background and the outline into the fresh back buffer g paints
@@ -354,17 +356,44 @@ void SetFrameRegion(HWND window) {
   if (!SetWindowRgn(window, region, TRUE)) DeleteObject(region);
 }
 
+// While the border is dragged every step is a new size, and GDI+'s filtered
+// stretch of a large window takes tens of milliseconds under Wine. A drag step
+// stretches the picture with GDI instead; the end of the drag paints the frame
+// at full quality (the layer key tells the two apart).
+bool StretchDraftPicture(graphics::Graphics& g, SkinRecord& r, const graphics::Bitmap& picture, SIZE s) {
+  const int iw = static_cast<int>(picture.GetWidth()), ih = static_cast<int>(picture.GetHeight());
+  if (r.pictureDibSource != &picture || !r.pictureDib) {
+    r.pictureDib = DibSurface(CreateDib32(iw, ih), iw, ih);
+    r.pictureDibSource = nullptr;
+    if (!r.pictureDib) return false;
+    graphics::Graphics copy;
+    if (!copy.FromHDC(r.pictureDib.dc()) || !copy.DrawImageRect(picture, 0, 0, static_cast<REAL>(iw),
+                                                                static_cast<REAL>(ih)))
+      return false;
+    r.pictureDibSource = &picture;
+  }
+  HDC target = g.GetDC();
+  if (!target) return false;
+  SetStretchBltMode(target, COLORONCOLOR);
+  const bool drawn = StretchBlt(target, 0, 0, s.cx, s.cy, r.pictureDib.dc(), 0, 0, iw, ih, SRCCOPY) != FALSE;
+  g.ReleaseDC(target);
+  return drawn;
+}
+
 void PaintBackground(graphics::Graphics& g, int skinId) {
-  const SkinRecord* r = SkinRecordById(skinId);
+  SkinRecord* r = SkinRecordById(skinId);
   if (!r) return;
   const SIZE s = ClientSize(r->hwnd);
   const REAL w = static_cast<REAL>(s.cx), h = static_cast<REAL>(s.cy);
   if (r->backgroundPicture.empty()) {
     g.Clear(Argb(255, Black));
+  } else if (const graphics::Bitmap* kept = KeptDecodedPicture(*r, r->backgroundPicture);
+             kept && r->sizing && r->backgroundMode == 3 && StretchDraftPicture(g, *r, *kept, s)) {
+    // A drag step: the stretched picture covers the whole client area.
   } else {
     g.Clear(Argb(255, r->backgroundColour & 0xFFFFFF));
-    graphics::Image picture;
-    if (picture.FromBytes(r->backgroundPicture.data(), r->backgroundPicture.size())) {
+    if (kept) {
+      const graphics::Bitmap& picture = *kept;
       const REAL iw = static_cast<REAL>(picture.GetWidth()), ih = static_cast<REAL>(picture.GetHeight());
       switch (r->backgroundMode) {
         case 3:
@@ -417,20 +446,68 @@ void PaintBackground(graphics::Graphics& g, int skinId) {
   }
 }
 
-void PaintOutline(int skinId, graphics::Graphics& g) {
-  const SkinRecord* r = SkinRecordById(skinId);
-  if (!r) return;
-  const SIZE s = ClientSize(r->hwnd);
+namespace {
+
+constexpr int OutlinePiece = 12;  // corner size of the kept outline pieces
+
+void StrokeOutline(graphics::Graphics& g, int width, int height) {
   graphics::GraphicsPath outer, inner;
   outer.Create();
   inner.Create();
-  AddRoundRectPath(outer, 0, 0, static_cast<float>(s.cx - 1), static_cast<float>(s.cy - 1), 7);
-  AddRoundRectPath(inner, 1, 1, static_cast<float>(s.cx - 3), static_cast<float>(s.cy - 3), 6);
+  AddRoundRectPath(outer, 0, 0, static_cast<float>(width - 1), static_cast<float>(height - 1), 7);
+  AddRoundRectPath(inner, 1, 1, static_cast<float>(width - 3), static_cast<float>(height - 3), 6);
   graphics::Pen dark, light;
   dark.Create(Argb(180, Black), 2.0f);
   light.Create(Argb(180, White), 1.0f);
   g.DrawPath(dark, outer);
   g.DrawPath(light, inner);
+}
+
+// A drag step places the outline from pieces: the corners of an outline
+// stroked once at twice the corner size, and one-pixel slices of its edges
+// stretched along the new edges.
+bool PlaceDraftOutline(graphics::Graphics& g, SkinRecord& r, SIZE s) {
+  constexpr int P = OutlinePiece, T = 2 * P + 1;
+  if (s.cx < T || s.cy < T) return false;
+  if (!r.outlinePieces) {
+    auto pieces = std::make_shared<graphics::Bitmap>();
+    if (!pieces->CreateBlank(T, T, PixelFormat32bppPARGB)) return false;
+    graphics::Graphics pg;
+    if (!pg.FromImage(*pieces)) return false;
+    StrokeOutline(pg, T, T);
+    r.outlinePieces = std::move(pieces);
+  }
+  const graphics::Bitmap& p = *r.outlinePieces;
+  const Gdiplus::InterpolationMode interpolation = g.GetInterpolationMode();
+  const Gdiplus::PixelOffsetMode offset = g.GetPixelOffsetMode();
+  g.SetInterpolationMode(Gdiplus::InterpolationModeNearestNeighbor);
+  g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+  const REAL w = static_cast<REAL>(s.cx), h = static_cast<REAL>(s.cy), fp = static_cast<REAL>(P);
+  const REAL midW = w - 2 * fp, midH = h - 2 * fp;
+  auto piece = [&](REAL x, REAL y, REAL cw, REAL ch, REAL sx, REAL sy, REAL sw, REAL sh) {
+    g.DrawImageRectRect(p, x, y, cw, ch, sx, sy, sw, sh);
+  };
+  piece(0, 0, fp, fp, 0, 0, fp, fp);                              // corners
+  piece(w - fp, 0, fp, fp, fp + 1, 0, fp, fp);
+  piece(0, h - fp, fp, fp, 0, fp + 1, fp, fp);
+  piece(w - fp, h - fp, fp, fp, fp + 1, fp + 1, fp, fp);
+  piece(fp, 0, midW, fp, fp, 0, 1, fp);                           // edges
+  piece(fp, h - fp, midW, fp, fp, fp + 1, 1, fp);
+  piece(0, fp, fp, midH, 0, fp, fp, 1);
+  piece(w - fp, fp, fp, midH, fp + 1, fp, fp, 1);
+  g.SetInterpolationMode(interpolation);
+  g.SetPixelOffsetMode(offset);
+  return true;
+}
+
+}  // namespace
+
+void PaintOutline(int skinId, graphics::Graphics& g) {
+  SkinRecord* r = SkinRecordById(skinId);
+  if (!r) return;
+  const SIZE s = ClientSize(r->hwnd);
+  if (r->sizing && PlaceDraftOutline(g, *r, s)) return;
+  StrokeOutline(g, s.cx, s.cy);
 }
 
 void RestoreFromTitleSnapshot(int skinId, const RECT& r) {

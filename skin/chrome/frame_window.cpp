@@ -102,12 +102,17 @@ void OnLButtonDown(HWND window, int skinId, SkinRecord& r, LPARAM lParam) {
   if (!after || after->hwnd != window) return;
   const int hit = HitTestCaptionButton(*after, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
   lastCaptionHit = hit;
+  captionPressPending = hit > 0;
   if (hit > 0) PaintCaptionButton(skinId, hit, false, true, 0);
 }
 
 void OnLButtonUp(int skinId, const SkinRecord& r) {
-  if (lastCaptionHit > 0 && lastCaptionHit <= static_cast<int>(r.captionButtons.size()) && r.frameEnabled)
-    PerformCaptionAction(skinId, lastCaptionHit);
+  const int hit = lastCaptionHit;
+  const bool pressed = captionPressPending;
+  captionPressPending = false;
+  if (!pressed || hit <= 0 || hit > static_cast<int>(r.captionButtons.size()) || !r.frameEnabled) return;
+  lastCaptionHit = 0;  // the action runs once
+  PerformCaptionAction(skinId, hit);
 }
 
 void OnLButtonDblClk(int skinId, const SkinRecord& r, LPARAM lParam) {
@@ -160,17 +165,38 @@ void OnSysCommand(SkinRecord& r, WPARAM wParam) {
   }
 }
 
-void OnSize(SkinRecord& r) {
+void OnSize(HWND window, SkinRecord& r, WPARAM kind, LPARAM lParam) {
   if (!r.minimized) {
     for (ContainerState& c : r.containers)
       if (c.hwnd) c.stale = true;
   }
   r.hotCaptionButton = 0;
+  // The first size message only confirms the size the first frame was
+  // painted at; a size other than that one is a real change even then.
+  const bool otherThanPainted = r.lastClientWidth > 0 && (LOWORD(lParam) != r.lastClientWidth ||
+                                                          HIWORD(lParam) != r.lastClientHeight);
   if (firstSizePending) {
     firstSizePending = 0;
-    r.fullRepaintNeeded = false;
-  } else {
+    if (!otherThanPainted) {
+      r.fullRepaintNeeded = false;
+      return;
+    }
+  }
+  r.fullRepaintNeeded = true;
+  // The window region still has the old size: growing exposes nothing inside
+  // it, so no paint would come to renew the region and move the caption
+  // buttons. Ask for the full repaint here.
+  if (kind != SIZE_MINIMIZED && !r.minimized) InvalidateRect(window, nullptr, FALSE);
+}
+
+// The frames of a border drag were drafts: the end of the drag paints the
+// frame at full quality, the same frame a repaint at that size draws.
+void OnExitSizeMove(HWND window, SkinRecord& r) {
+  const bool wasSizing = r.sizing != 0;
+  r.sizing = r.moving = 0;
+  if (wasSizing && r.backgroundLayerKey.draft) {
     r.fullRepaintNeeded = true;
+    InvalidateRect(window, nullptr, FALSE);
   }
 }
 
@@ -239,7 +265,7 @@ LRESULT OnPaint(HWND window, int skinId, SkinRecord& r, WPARAM wParam, LPARAM lP
 HBRUSH HollowResponse(HWND control, HDC dc) {
   SetTextColor(dc, static_cast<COLORREF>(GetIntProp(control, PropTextColour)));
   SetBkMode(dc, TRANSPARENT);
-  DeleteObject(GetPropA(control, PropBrush));
+  ReleaseColourResponse(control);
   HBRUSH hollow = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
   SetPropA(control, PropBrush, hollow);
   return hollow;
@@ -284,17 +310,23 @@ void OnNotify(LPARAM lParam) {
 
 // ---- teardown -----------------------------------------------------------
 
+BOOL CALLBACK ReleaseColourResponseOf(HWND control, LPARAM) {
+  ReleaseColourResponse(control);
+  return TRUE;
+}
+
+// Any child may have asked for a colour (group boxes, static controls,
+// read-only fields): what the answers left on them goes with them. A child
+// destroyed on its own is announced by WM_PARENTNOTIFY; the children that go
+// with the window are still there on its WM_DESTROY.
+void OnParentNotify(WPARAM wParam, LPARAM lParam) {
+  if (LOWORD(wParam) == WM_DESTROY) ReleaseColourResponse(reinterpret_cast<HWND>(lParam));
+}
+
+void OnDestroy(HWND window) { EnumChildWindows(window, ReleaseColourResponseOf, 0); }
+
 void ReleaseFrame(HWND window) {
   const int skinId = FindSkinId(window);
-  if (SkinRecord* r = SkinRecordById(skinId)) {
-    for (const EditState& e : r->edits) {
-      if (!e.hwnd) continue;
-      DeleteObject(GetPropA(e.hwnd, PropBrushBitmap));
-      DeleteObject(GetPropA(e.hwnd, PropBrush));
-      RemovePropA(e.hwnd, PropBrushBitmap);
-      RemovePropA(e.hwnd, PropBrush);
-    }
-  }
   ReleaseFrameImages(window);
   // The tooltip object leaves its window alone; the frame owns it.
   if (SkinRecord* r = SkinRecordById(skinId); r && r->captionTooltip) DestroyWindow(r->captionTooltip->GetHandle());
@@ -346,7 +378,7 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       r->restorePending = 1;
       break;
     case WM_SIZE:
-      OnSize(*r);
+      OnSize(window, *r, wParam, lParam);
       break;
     case WM_SIZING:
       r->sizing = 1;
@@ -355,7 +387,7 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       r->moving = 1;
       break;
     case WM_EXITSIZEMOVE:
-      r->sizing = r->moving = 0;
+      OnExitSizeMove(window, *r);
       break;
     case WM_SHOWWINDOW:
       OnShowWindow(window, skinId, *r, wParam);
@@ -402,6 +434,12 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       break;
     case WM_NOTIFY:
       OnNotify(lParam);
+      break;
+    case WM_PARENTNOTIFY:
+      OnParentNotify(wParam, lParam);
+      break;
+    case WM_DESTROY:
+      OnDestroy(window);
       break;
     case WM_NCDESTROY: {
       ReleaseFrame(window);

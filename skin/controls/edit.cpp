@@ -30,10 +30,7 @@ void InvalidateIfPlainField(HWND field) {
 // ---- message handlers -------------------------------------------------
 
 void OnDestroy(HWND field, EditState* state) {
-  DeleteObject(GetPropA(field, PropBrush));
-  DeleteObject(GetPropA(field, PropBrushBitmap));
-  RemovePropA(field, PropBrush);
-  RemovePropA(field, PropBrushBitmap);
+  ReleaseColourResponse(field);
   // The overlays belong to the field: they go with it, so none is left to
   // paint for an owner that is gone.
   if (state) {
@@ -78,18 +75,24 @@ void OnKillFocus(HWND field, EditState& state) {
     PaintEditFrame(field, false, true, false, true);
 }
 
-LRESULT OnScroll(HWND field, const EditState& state, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (TranslucentControls) InvalidateRect(field, nullptr, TRUE);
+
+LRESULT OnNcPaint(HWND field, LPARAM lParam) {
+  PaintEditFrame(field, false, false, false, false);
+  return DefWindowProcA(field, WM_NCPAINT, static_cast<WPARAM>(0xFFFFFFFF), lParam);
+}
+
+// The system draws its own scroll bar as soon as a message moves it (typing,
+// the wheel, a new text), over the overlay lying on top of it: the overlay
+// paints again once the system is done.
+LRESULT ThenRepaintOverlays(HWND field, UINT message, WPARAM wParam, LPARAM lParam) {
   const LRESULT result = CallPreviousProc(field, message, wParam, lParam);
-  if (message == WM_VSCROLL && state.verticalOverlay && HasVScroll(field)) PaintVerticalOverlay(field, OverlayNone);
-  if (message == WM_HSCROLL && state.horizontalOverlay && HasHScroll(field)) PaintHorizontalOverlay(field, OverlayNone);
+  if (const EditState* after = EditRecord(field)) RepaintOverlays(field, *after);
   return result;
 }
 
-LRESULT OnNcPaint(HWND field, const EditState& state, LPARAM lParam) {
-  PaintEditFrame(field, false, false, false, false);
-  if (HasScrollStyle(field)) RepaintOverlays(field, state);
-  return DefWindowProcA(field, WM_NCPAINT, static_cast<WPARAM>(0xFFFFFFFF), lParam);
+LRESULT OnScroll(HWND field, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (TranslucentControls) InvalidateRect(field, nullptr, TRUE);
+  return ThenRepaintOverlays(field, message, wParam, lParam);
 }
 
 void OnNcMouseMove(HWND field, const EditState& state, LPARAM lParam) {
@@ -206,12 +209,11 @@ LRESULT CALLBACK EditWndProc(HWND field, UINT message, WPARAM wParam, LPARAM lPa
     case WM_SETTEXT:
     case WM_MOUSEWHEEL:
     case WM_NCLBUTTONDOWN:
-      RepaintOverlays(field, *state);
-      break;
+    case WM_CHAR:
+      return ThenRepaintOverlays(field, message, wParam, lParam);
     case WM_KEYDOWN:
       InvalidateIfPlainField(field);
-      RepaintOverlays(field, *state);
-      break;
+      return ThenRepaintOverlays(field, message, wParam, lParam);
     case WM_LBUTTONDOWN:
       state->pressed = true;
       InvalidateIfPlainField(field);
@@ -221,9 +223,9 @@ LRESULT CALLBACK EditWndProc(HWND field, UINT message, WPARAM wParam, LPARAM lPa
       break;
     case WM_VSCROLL:
     case WM_HSCROLL:
-      return OnScroll(field, *state, message, wParam, lParam);
+      return OnScroll(field, message, wParam, lParam);
     case WM_NCPAINT:
-      return OnNcPaint(field, *state, lParam);
+      return OnNcPaint(field, lParam);
     case WM_NCMOUSEMOVE:
       OnNcMouseMove(field, *state, lParam);
       break;
@@ -334,13 +336,19 @@ int BorderKind(HWND control) {
 HBRUSH ControlColourResponse(HWND control, HDC dc) {
   SetTextColor(dc, static_cast<COLORREF>(GetIntProp(control, PropTextColour)));
   SetBkMode(dc, TRANSPARENT);
-  DeleteObject(GetPropA(control, PropBrush));
-  DeleteObject(GetPropA(control, PropBrushBitmap));
+  ReleaseColourResponse(control);
   HBITMAP bitmap = BuildVeilBitmap(control);
   HBRUSH brush = CreatePatternBrush(bitmap);
   SetPropA(control, PropBrush, brush);
   SetPropA(control, PropBrushBitmap, bitmap);
   return brush;
+}
+
+void ReleaseColourResponse(HWND control) {
+  // A hollow response parks the stock NULL brush here; deleting a stock
+  // object does nothing.
+  DeleteObject(RemovePropA(control, PropBrush));
+  DeleteObject(RemovePropA(control, PropBrushBitmap));
 }
 
 bool PaintsOverParent(HWND child) {

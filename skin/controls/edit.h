@@ -33,6 +33,9 @@ int BorderKind(HWND control);
 void EraseEditBackground(HWND field, HDC dc);
 HBITMAP BuildVeilBitmap(HWND control);
 HBRUSH ControlColourResponse(HWND control, HDC dc);
+// Frees the brush (and its veil bitmap) a colour response left on control.
+// Every control that ever asked gets this when it goes, skinned or not.
+void ReleaseColourResponse(HWND control);
 
 // Children that draw over whatever their parent paints beneath them: windows
 // with WS_EX_TRANSPARENT, and group boxes, which draw only their frame and

@@ -136,10 +136,17 @@ void PaintEditFrame(HWND field, bool focused, bool takeFocusFromArgument, bool h
     }
     if (BorderKind(field) != 0) DrawBorder(g, field, s.cx, s.cy, focused, hot);
   }
-  WindowDc dc(field, true);
-  ExcludeClipRect(dc.get(), c.left, c.top, c.right, c.bottom);
-  BitBlt(dc.get(), 0, 0, s.cx, s.cy, bg.get(), 0, 0, SRCCOPY);
+  {
+    WindowDc dc(field, true);
+    ExcludeClipRect(dc.get(), c.left, c.top, c.right, c.bottom);
+    BitBlt(dc.get(), 0, 0, s.cx, s.cy, bg.get(), 0, 0, SRCCOPY);
+  }
   BlitToCompositeKeyed(field, bg.get(), RGB(255, 0, 255));
+  // The ring covers the scroll-bar strips, where the overlays lie on top of
+  // the field: they go back over it.
+  const LONG_PTR style = GetWindowLongPtrA(field, GWL_STYLE);
+  if (state && state->verticalOverlay && (style & WS_VSCROLL)) PaintVerticalOverlay(field, OverlayNone);
+  if (state && state->horizontalOverlay && (style & WS_HSCROLL)) PaintHorizontalOverlay(field, OverlayNone);
 }
 
 void EraseEditBackground(HWND field, HDC dc) {

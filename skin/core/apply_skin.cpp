@@ -6,6 +6,8 @@
 #include "graphics/tooltip.h"
 #include "skin/chrome/caption_row.h"
 #include "skin/controls/edit.h"
+#include "skin/controls/header.h"
+#include "skin/controls/range.h"
 #include "skin/core/button_skin.h"
 #include "skin/core/skin_options.h"
 
@@ -15,11 +17,11 @@ const AttachPassEntry AttachPasses[9] = {
     {"push buttons", AttachPushButtons},
     {"check boxes and radio buttons", AttachCheckAndRadioButtons},
     {"edit fields and combo box edits", AttachEditsAndCombos},
-    {"trackbars", nullptr},
-    {"progress bars", nullptr},
+    {"trackbars", AttachTrackbars},
+    {"progress bars", AttachProgressBars},
     {"lists", nullptr},
-    {"up-down controls", nullptr},
-    {"headers", nullptr},
+    {"up-down controls", AttachUpDowns},
+    {"headers", AttachHeaders},
     {"toolbars", nullptr},
 };
 

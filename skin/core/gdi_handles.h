@@ -91,4 +91,47 @@ class SelectedObject {
   HGDIOBJ previous_;
 };
 
+// A DIB selected into its own memory DC; the bitmap is selected out before
+// either is deleted. Move-only.
+class DibSurface {
+ public:
+  DibSurface() = default;
+  // Takes a DIB section (CreateDib32) and selects it into a new memory DC.
+  DibSurface(HBITMAP dib, int width, int height) : bitmap_(dib), width_(width), height_(height) {
+    if (bitmap_) dc_.reset(CreateCompatibleDC(nullptr));
+    if (dc_) previous_ = SelectObject(dc_.get(), bitmap_.get());
+  }
+  ~DibSurface() {
+    if (dc_ && previous_) SelectObject(dc_.get(), previous_);
+  }
+  DibSurface(DibSurface&& other) noexcept
+      : dc_(std::move(other.dc_)), bitmap_(std::move(other.bitmap_)),
+        previous_(std::exchange(other.previous_, nullptr)), width_(other.width_), height_(other.height_) {}
+  DibSurface& operator=(DibSurface&& other) noexcept {
+    if (this != &other) {
+      if (dc_ && previous_) SelectObject(dc_.get(), previous_);
+      dc_ = std::move(other.dc_);
+      bitmap_ = std::move(other.bitmap_);
+      previous_ = std::exchange(other.previous_, nullptr);
+      width_ = other.width_;
+      height_ = other.height_;
+    }
+    return *this;
+  }
+  DibSurface(const DibSurface&) = delete;
+  DibSurface& operator=(const DibSurface&) = delete;
+
+  explicit operator bool() const { return dc_ && previous_; }
+  HDC dc() const { return dc_.get(); }
+  int width() const { return width_; }
+  int height() const { return height_; }
+
+ private:
+  // The destructor selects the bitmap out; then the bitmap goes, then its DC.
+  UniqueMemoryDc dc_;
+  UniqueBitmap bitmap_;
+  HGDIOBJ previous_ = nullptr;
+  int width_ = 0, height_ = 0;
+};
+
 }  // namespace quorlin::skin

@@ -166,8 +166,13 @@ POINT OffsetInContainer(HWND control) {
 
 HDC PaintParentBackground(HWND control, const RECT& rect) {
   const int w = rect.right - rect.left, h = rect.bottom - rect.top;
-  HDC mem = CreateCompatibleDC(nullptr);
   HBITMAP bmp = CreateDib32(w, h);
+  HDC mem = CreateCompatibleDC(nullptr);
+  if (!mem) {
+    // Nothing to register: a null DC in the cache would keep the bitmap for ever.
+    if (bmp) DeleteObject(bmp);
+    return nullptr;
+  }
   RegisterDcBitmap(mem, bmp, SelectObject(mem, bmp));
   const SkinAncestor ancestor = FindSkinAncestor(control, true);
   if (ancestor.found) {

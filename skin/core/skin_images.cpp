@@ -1,9 +1,8 @@
 #include "skin/core/skin_images.h"
 
-#include <random>
-
 #include "graphics/drawing.h"
 #include "skin/core/painting.h"
+#include "skin/core/skin_record.h"
 
 namespace quorlin::skin {
 namespace {
@@ -14,9 +13,16 @@ bool Decode(graphics::Bitmap& bitmap, std::string_view picture, const std::strin
 }
 
 // A uniformly drawn integer in [low, high] from a generator seeded with seed.
-int DrawUniform(unsigned seed, int low, int high) {
-  std::minstd_rand generator(seed);  // cheap to seed: every sample reseeds
-  return std::uniform_int_distribution<int>(low, high)(generator);
+// Every sample reseeds with consecutive seeds, so the seed is mixed first
+// (SplitMix64's finaliser): a plain linear generator's first output moves by a
+// fraction of the range per seed, and all samples would fall in one strip.
+int DrawUniform(unsigned long long seed, int low, int high) {
+  unsigned long long z = seed + 0x9E3779B97F4A7C15ull;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  z ^= z >> 31;
+  const unsigned long long span = static_cast<unsigned long long>(high - low) + 1;
+  return low + static_cast<int>(z % span);
 }
 
 }  // namespace
@@ -34,17 +40,21 @@ double LocalDayCount() {
 COLORREF AverageImageColor(std::string_view picture, int sampleCount, int marginX, int marginY,
                            const std::string& path) {
   graphics::Bitmap bitmap;
-  const bool decoded = Decode(bitmap, picture, path);
-  const int w = decoded ? static_cast<int>(bitmap.GetWidth()) : 0;
-  const int h = decoded ? static_cast<int>(bitmap.GetHeight()) : 0;
+  if (!Decode(bitmap, picture, path)) return 0xFF000000;
+  return AverageBitmapColor(bitmap, sampleCount, marginX, marginY);
+}
+
+COLORREF AverageBitmapColor(const graphics::Bitmap& bitmap, int sampleCount, int marginX, int marginY) {
+  const int w = static_cast<int>(bitmap.GetWidth());
+  const int h = static_cast<int>(bitmap.GetHeight());
   if (w <= 0 || h <= 0 || sampleCount <= 0) return 0xFF000000;
   const int xLow = marginX < 1 ? 0 : (w - marginX > 0 ? w - marginX : 0);
   const int yLow = marginY < 1 ? 0 : (h - marginY > 0 ? h - marginY : 0);
   const double today = LocalDayCount();
   unsigned long long sumB = 0, sumG = 0, sumR = 0;
   for (int i = 1; i <= sampleCount; ++i) {
-    const int x = DrawUniform(static_cast<unsigned>(static_cast<long long>(today + 3.0 * i)), xLow, w - 1);
-    const int y = DrawUniform(static_cast<unsigned>(static_cast<long long>(today + i)), yLow, h - 1);
+    const int x = DrawUniform(static_cast<unsigned long long>(static_cast<long long>(today + 3.0 * i)), xLow, w - 1);
+    const int y = DrawUniform(static_cast<unsigned long long>(static_cast<long long>(today + i)), yLow, h - 1);
     const COLORREF p = ColorRefFromArgb(bitmap.GetPixel(x, y)).colour;
     sumB += (p >> 16) & 0xFF;
     sumG += (p >> 8) & 0xFF;
@@ -52,6 +62,17 @@ COLORREF AverageImageColor(std::string_view picture, int sampleCount, int margin
   }
   const unsigned long long n = static_cast<unsigned long long>(sampleCount);
   return static_cast<COLORREF>((sumR / n) | ((sumG / n) << 8) | ((sumB / n) << 16) | 0xFF000000u);
+}
+
+const graphics::Bitmap* KeptDecodedPicture(SkinRecord& record, const std::string& bytes) {
+  if (record.decodedPicture && record.decodedPictureSource == bytes) return record.decodedPicture.get();
+  record.decodedPicture.reset();
+  record.decodedPictureSource.clear();
+  auto decoded = std::make_shared<graphics::Bitmap>();
+  if (bytes.empty() || !decoded->FromBytes(bytes.data(), bytes.size())) return nullptr;
+  record.decodedPicture = std::move(decoded);
+  record.decodedPictureSource = bytes;
+  return record.decodedPicture.get();
 }
 
 std::string FadeImageEdges(std::string_view picture, std::optional<int> fadeWidth, COLORREF colour, bool fadeRight,

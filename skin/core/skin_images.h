@@ -7,7 +7,13 @@
 #include <string>
 #include <string_view>
 
+namespace quorlin::graphics {
+class Bitmap;
+}
+
 namespace quorlin::skin {
+
+struct SkinRecord;
 
 // Mean colour over sampleCount pixels drawn at positions that depend only on
 // the calendar day and the sample number; byte 3 is 0xFF. With a margin, only
@@ -15,6 +21,14 @@ namespace quorlin::skin {
 // the picture from that file instead.
 COLORREF AverageImageColor(std::string_view picture, int sampleCount, int marginX, int marginY,
                            const std::string& path = "");
+
+// The same mean colour over a picture already decoded.
+COLORREF AverageBitmapColor(const graphics::Bitmap& bitmap, int sampleCount, int marginX, int marginY);
+
+// The window's picture decoded from bytes, decoded once and kept in the record
+// (about width x height x 4 bytes) until other bytes are asked for; nullptr
+// when the bytes are no picture.
+const graphics::Bitmap* KeptDecodedPicture(SkinRecord& record, const std::string& bytes);
 
 // PNG bytes of the picture with its right (or left) band and its bottom band
 // faded into colour; the band is 30 % of the width unless fadeWidth is given.

@@ -10,7 +10,10 @@ int TrackbarPainterSwitch = 0;
 int DropListAccentSwitch = 0;
 
 void InstallBackgroundPicture(SkinRecord& r, const std::string& picture) {
-  r.backgroundColour = AverageImageColor(picture, 2000, 0, 0);
+  // One decode serves the mean colour and, for the modes that draw the
+  // picture as it is, every full repaint.
+  const graphics::Bitmap* decoded = KeptDecodedPicture(r, picture);
+  r.backgroundColour = decoded ? AverageBitmapColor(*decoded, 2000, 0, 0) : 0xFF000000;
   if (r.backgroundMode == 0 || r.backgroundMode == 1)
     r.backgroundPicture = FadeImageEdges(picture, std::nullopt, r.backgroundColour, r.backgroundMode == 0);
   else

@@ -10,6 +10,11 @@
 #include <vector>
 
 #include "skin/core/control_states.h"
+#include "skin/core/gdi_handles.h"
+
+namespace quorlin::graphics {
+class Bitmap;
+}
 
 namespace quorlin::graphics {
 class Tooltip;
@@ -82,6 +87,7 @@ struct BackgroundLayerKey {
   bool titleBand = false;
   int captionHeight = 0;
   bool frameEnabled = false;  // the outline is part of the layer
+  bool draft = false;         // drawn during a border drag, picture unfiltered
   std::string picture;
   bool operator==(const BackgroundLayerKey&) const = default;
 };
@@ -122,6 +128,16 @@ struct SkinRecord {
   WNDPROC previousWndProc = nullptr;
 
   std::string backgroundPicture;
+  // The picture decoded once (KeptDecodedPicture): the mean colour and every
+  // full repaint read it. decodedPictureSource: the bytes it was made from.
+  std::shared_ptr<graphics::Bitmap> decodedPicture;
+  std::string decodedPictureSource;
+  // Draft frames of a border drag: the decoded picture as a DIB, stretched by
+  // GDI (pictureDibSource: the decoded picture it was copied from), and the
+  // outline's corners and edges (about 1 KB) to place at any size.
+  DibSurface pictureDib;
+  const graphics::Bitmap* pictureDibSource = nullptr;
+  std::shared_ptr<graphics::Bitmap> outlinePieces;
   int backgroundMode = 0;
   COLORREF backgroundColour = 0;
   long tintColour = -1;  // COLORREF, -1 none

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 #include "app/main_window.h"
@@ -12,6 +13,7 @@
 #include "window_probe.h"
 
 using namespace quorlin;
+using quorlin::test::HttpReply;
 using quorlin::test::LoopbackHttpServer;
 using quorlin::test::OkReply;
 using quorlin::test::WindowText;
@@ -90,6 +92,7 @@ TEST_CASE("read-link, copy and widen in the real program") {
   CHECK(WindowText(program.Control(DownloadAddressEditId)) == "http://media.test/clip.mp4?a=1&b=2");
 
   CHECK(CopyAndReadClipboard(program.Control(CopyButtonId)) == "http://media.test/clip.mp4?a=1&b=2");
+  CHECK(GetClipboardOwner() == program.window);
 
   PostMessageA(program.Control(SupportLabelId), WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
   CHECK(test::PumpUntil([&] { return program.Width() == 700; }, 10000));
@@ -116,4 +119,36 @@ TEST_CASE("an empty address sends /url/= and a reply without markers empties the
   CHECK(CopyAndReadClipboard(program.Control(CopyButtonId)).empty());
   PostMessageA(program.window, WM_CLOSE, 0, 0);
   CHECK(WaitForSingleObject(program.process.hProcess, 20000) == WAIT_OBJECT_0);
+}
+
+TEST_CASE("an endless reply ends as a failed request and the program carries on") {
+  std::atomic<bool> endless{true};
+  LoopbackHttpServer server([&](const std::string&) {
+    if (!endless) return OkReply(kReply);
+    HttpReply r = OkReply("<title><![CDATA[never ends", false);
+    r.repeatForever = std::string(65536, 'x');
+    return r;
+  }, QUORLIN_TEST_SERVICE_PORT);
+  REQUIRE(server.listening());
+  RunningProgram program;
+  REQUIRE(program.window);
+  SendMessageA(program.Control(TitleLabelId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("stale"));
+
+  Click(program.Control(ReadLinkButtonId));
+  HWND sizeLabel = program.Control(SizeLabelId);
+  REQUIRE(test::PumpUntil([&] { return WindowText(sizeLabel) == "0MB"; }, 120000));
+  CHECK(WindowText(program.Control(TitleLabelId)).empty());
+  CHECK(WaitForSingleObject(program.process.hProcess, 0) == WAIT_TIMEOUT);
+
+  // The same program reads the next reply as usual.
+  endless = false;
+  Click(program.Control(ReadLinkButtonId));
+  REQUIRE(WaitForText(sizeLabel, "15MB"));
+  CHECK(WindowText(program.Control(FormatLabelId)) == "mp4");
+
+  PostMessageA(program.window, WM_CLOSE, 0, 0);
+  REQUIRE(WaitForSingleObject(program.process.hProcess, 20000) == WAIT_OBJECT_0);
+  DWORD exitCode = 99;
+  GetExitCodeProcess(program.process.hProcess, &exitCode);
+  CHECK(exitCode == 0);
 }

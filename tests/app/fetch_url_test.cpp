@@ -98,3 +98,33 @@ TEST_CASE("FetchUrl fails to an empty body") {
     CHECK(ProcessReply(got).size == "0MB");
   }
 }
+
+TEST_CASE("FetchUrl stops at its cap: a longer or endless body is a failed request") {
+  const std::string atCap = Patterned(FetchUrlMaxBytes);
+  const std::string pastCap = atCap + "x";
+  struct Case { const char* name; const std::string* body; bool withLength; bool endless; bool kept; };
+  const Case cases[] = {
+      {"exactly the cap, with length", &atCap, true, false, true},
+      {"exactly the cap, without length", &atCap, false, false, true},
+      {"one byte past the cap, with length", &pastCap, true, false, false},
+      {"one byte past the cap, without length", &pastCap, false, false, false},
+      {"endless, without length", &atCap, false, true, false},
+  };
+  for (const Case& c : cases) {
+    const std::string name = c.name;
+    CAPTURE(name);
+    LoopbackHttpServer server([&](const std::string&) {
+      HttpReply r = OkReply(*c.body, c.withLength);
+      if (c.endless) r.repeatForever = Patterned(65536);
+      return r;
+    });
+    REQUIRE(server.listening());
+    const std::string got = FetchUrl(server.BaseAddress() + "/url/=");
+    if (c.kept) {
+      CHECK(got == *c.body);
+    } else {
+      CHECK(got.empty());
+      CHECK(ProcessReply(got).size == "0MB");
+    }
+  }
+}

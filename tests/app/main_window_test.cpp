@@ -7,14 +7,19 @@
 #include <exdisp.h>
 #include <exdispid.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/browser_pane.h"
 #include "app/link_resolver.h"
 #include "app/main_window.h"
+#include "app/program.h"
+#include "frame_probe.h"
 #include "loopback_http.h"
 #include "skin/core/painting.h"
+#include "skin/core/skin_options.h"
 #include "skin/core/skin_record.h"
 #include "window_probe.h"
 
@@ -31,12 +36,23 @@ namespace {
 
 struct MainWindowFixture {
   HWND window = nullptr;
+  // The program's own start order (GDI+ runs for the whole test program), so
+  // every case sees what the program sets up, whatever ran before it.
   MainWindowFixture() {
+    ResetEngineSettings();
     OleInitialize(nullptr);
-    window = CreateMainWindow(GetModuleHandleA(nullptr));
-    ShowWindow(window, SW_SHOWNORMAL);
-    UpdateWindow(window);
+    window = StartMainWindow(GetModuleHandleA(nullptr));
     PumpMessages(200);
+  }
+  // What an earlier case or the skin hookup left behind must not help the next.
+  static void ResetEngineSettings() {
+    skin::ChildSkinningEnabled = 0;
+    skin::VeilAlpha = 0;
+    skin::TranslucentControls = 0;
+    skin::AccentColour = 0;
+    skin::TrackbarPainterSwitch = 0;
+    skin::DropListAccentSwitch = 0;
+    skin::firstSizePending = 0;
   }
   ~MainWindowFixture() {
     if (IsWindow(window)) DestroyWindow(window);
@@ -143,6 +159,50 @@ TEST_CASE_FIXTURE(MainWindowFixture, "value labels use the 20-pixel 黑体 font;
     CHECK(reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)) == GetStockObject(DEFAULT_GUI_FONT));
 }
 
+TEST_CASE_FIXTURE(MainWindowFixture, "the six field names line up with the value fields beside them") {
+  HDC dc = GetDC(MainWindow.fieldNamesLabel);
+  HGDIOBJ old = SelectObject(dc, MainWindow.labelFont);
+  RECT one = {0, 0, 112, 0}, two = {0, 0, 112, 0};
+  DrawTextA(dc, "A", -1, &one, DT_CALCRECT | DT_NOPREFIX | DT_LEFT | DT_WORDBREAK);
+  DrawTextA(dc, "A\r\nB", -1, &two, DT_CALCRECT | DT_NOPREFIX | DT_LEFT | DT_WORDBREAK);
+  SelectObject(dc, old);
+  ReleaseDC(MainWindow.fieldNamesLabel, dc);
+  CHECK(one.bottom == 20);
+  CHECK(two.bottom == 40);
+
+  // Rows of ink in the label, as the screen shows them, grouped into bands.
+  const skin::SkinRecord* record = skin::SkinRecordById(skin::FindSkinId(window));
+  REQUIRE(record);
+  const RECT area = ClientRectOf(MainWindow.fieldNamesLabel);
+  RECT client;
+  GetClientRect(window, &client);
+  const RECT visible = {area.left, area.top, area.right, std::min(area.bottom, client.bottom)};
+  const auto shot = test::CaptureScreen(window, visible);
+  struct Band { int top, bottom; };
+  std::vector<Band> bands;
+  for (int y = 0; y < shot.height; ++y) {
+    bool ink = false;
+    for (int x = 0; x < shot.width && !ink; ++x)
+      ink = shot.At(x, y) != GetPixel(record->backBufferDc, visible.left + x, visible.top + y);
+    if (!ink) continue;
+    const int at = visible.top + y;
+    if (!bands.empty() && at - bands.back().bottom <= 4) bands.back().bottom = at;
+    else bands.push_back({at, at});
+  }
+  REQUIRE(bands.size() == 6);
+  const HWND values[] = {MainWindow.titleLabel, MainWindow.sizeLabel, MainWindow.formatLabel,
+                         MainWindow.durationLabel, MainWindow.siteLabel, MainWindow.downloadAddressEdit};
+  for (size_t i = 0; i < 6; ++i) {
+    CAPTURE(i);
+    const RECT value = ClientRectOf(values[i]);
+    const int nameMiddle = (bands[i].top + bands[i].bottom) / 2;
+    const int valueMiddle = (value.top + value.bottom) / 2;
+    CHECK(std::abs(nameMiddle - valueMiddle) <= 4);
+    // The whole row is inside the window.
+    CHECK(bands[i].bottom < client.bottom);
+  }
+}
+
 TEST_CASE_FIXTURE(MainWindowFixture, "the hand cursor shows over the support label") {
   SetCursor(LoadCursorA(nullptr, IDC_ARROW));
   SendMessageA(MainWindow.supportLabel, WM_SETCURSOR, reinterpret_cast<WPARAM>(MainWindow.supportLabel),
@@ -220,6 +280,81 @@ TEST_CASE_FIXTURE(MainWindowFixture, "the support label widens the window and a 
   CHECK(Width() == 444);
 }
 
+TEST_CASE_FIXTURE(MainWindowFixture, "widening and narrowing show on the screen: region, frame and caption row follow") {
+  const skin::SkinRecord& record = *skin::SkinRecordById(skin::FindSkinId(window));
+  auto showsWidth = [&](int width) {
+    PumpMessages(150);
+    CAPTURE(width);
+    const RECT box = test::WindowRegionBox(window);
+    CHECK(box.left == 0);
+    CHECK(box.top == 0);
+    CHECK(box.right == width);
+    CHECK(box.bottom == 314);
+    // The frame was composed again at the new width, caption row at its edge.
+    CHECK(record.lastClientWidth == width);
+    CHECK(record.captionRowX == width - record.captionRowWidth + 1);
+    // The title band the browser pane leaves uncovered shows that frame.
+    CHECK(test::ScreenMismatchesBackBuffer(window, RECT{150, 1, 440, 30}) == 0);
+  };
+  showsWidth(444);
+  CHECK(test::ScreenMismatchesBackBuffer(window, test::CaptionButtonsArea(window)) == 0);
+  SendMessageA(MainWindow.supportLabel, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  // Wide, the pane lies over the right end of the title band.
+  showsWidth(700);
+  NarrowMainWindow();
+  showsWidth(444);
+  CHECK(test::ScreenMismatchesBackBuffer(window, test::CaptionButtonsArea(window)) == 0);
+}
+
+namespace {
+
+// The bytes of an HTML resource of module, empty when it has none.
+std::string HtmlResource(HMODULE module, const char* name) {
+  HRSRC found = FindResourceA(module, name, MAKEINTRESOURCEA(23) /* RT_HTML */);
+  HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+  const char* bytes = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+  return bytes ? std::string(bytes, SizeofResource(module, found)) : std::string();
+}
+
+std::string ProgramNextToThisTest() {
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  const std::string path = self;
+  return path.substr(0, path.find_last_of('\\') + 1) + "Quorlin.exe";
+}
+
+}  // namespace
+
+TEST_CASE("the program carries its start page: charset declared, a link that opens a new window") {
+  HMODULE program = LoadLibraryExA(ProgramNextToThisTest().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  REQUIRE(program);
+  for (HMODULE module : {program, GetModuleHandleA(nullptr)}) {
+    const std::string page = HtmlResource(module, BrowserStartPageResource);
+    CHECK(page.find("charset=utf-8") != std::string::npos);
+    const size_t link = page.find("<a href=\"about.html\" target=\"_blank\">");
+    CHECK(link != std::string::npos);
+    // The page names the program, in UTF-8.
+    CHECK(page.find("\xE6\x84\x9F\xE8\xB0\xA2\xE4\xBD\xBF\xE7\x94\xA8 Quorlin") != std::string::npos);  // 感谢使用
+    // What the link opens is there too.
+    CHECK(HtmlResource(module, "ABOUT.HTML").find("charset=utf-8") != std::string::npos);
+  }
+  FreeLibrary(program);
+}
+
+TEST_CASE_FIXTURE(MainWindowFixture, "the browser pane is sent to the program's own start page") {
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  CHECK(BrowserStartPageAddress() == std::string("res://") + self + "/START.HTML");
+  IWebBrowser2* browser = BrowserPaneBrowser(MainWindow.browserPane);
+  REQUIRE(browser);
+  BSTR location = nullptr;
+  REQUIRE(SUCCEEDED(browser->get_LocationURL(&location)));
+  char address[2 * MAX_PATH] = {};
+  if (location) WideCharToMultiByte(CP_ACP, 0, location, -1, address, sizeof address, nullptr, nullptr);
+  SysFreeString(location);
+  CHECK(std::string(address) == BrowserStartPageAddress());
+}
+
 TEST_CASE_FIXTURE(MainWindowFixture, "read-link with the service down empties the fields and shows 0MB") {
   SetWindowTextA(MainWindow.titleLabel, "old title");
   SetWindowTextA(MainWindow.downloadAddressEdit, "http://old");
@@ -238,8 +373,12 @@ TEST_CASE_FIXTURE(MainWindowFixture, "the main window comes up skinned with the 
   const int id = skin::FindSkinId(window);
   REQUIRE(id >= 1);
   const skin::SkinRecord& r = *skin::SkinRecordById(id);
+  CHECK(skin::ChildSkinningEnabled == 1);
   CHECK(skin::VeilAlpha == 100);
   CHECK(skin::TranslucentControls == 1);
+  CHECK(skin::AccentColour == 0xDDCA22u);
+  CHECK(skin::TrackbarPainterSwitch == 1);
+  CHECK(skin::DropListAccentSwitch == 1);
   CHECK(r.backgroundMode == 3);
   CHECK_FALSE(r.backgroundPicture.empty());
   CHECK_FALSE(r.resizable);

@@ -31,8 +31,9 @@ import pe_image  # noqa: E402
 import run_program_e2e  # noqa: E402
 
 SKIP = 77
-ENTRIES = ["Quorlin.exe", "README.txt", "service/README.md", "service/quorlin_service.py",
-           "start-quorlin.bat"]
+ENTRIES = ["Quorlin.exe", "README.txt", "service/README.md", "service/linkservice/__init__.py",
+           "service/linkservice/front.py", "service/linkservice/reply.py",
+           "service/linkservice/resolver.py", "service/quorlin_service.py", "start-quorlin.bat"]
 # DLLs every Windows from 7 on has in its system folder.
 SYSTEM_DLLS = {
     "advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "gdiplus.dll", "imm32.dll",
@@ -92,12 +93,13 @@ def check_contents(args, tmp):
         check(names == ENTRIES, "entries %s, expected %s" % (names, ENTRIES))
         read = lambda name: z.read(name) if name in names else b""
         exe, bat, readme = read("Quorlin.exe"), read("start-quorlin.bat"), read("README.txt")
-        service = read("service/quorlin_service.py")
+        service = {name: read(name) for name in ENTRIES if name.startswith("service/")}
 
     with open(args.program, "rb") as f:
         check(exe == f.read(), "Quorlin.exe is not the program of this tree")
-    with open(os.path.join(ROOT, "service", "quorlin_service.py"), "rb") as f:
-        check(service == f.read(), "service/quorlin_service.py is not the tree's service")
+    for name, data in service.items():
+        with open(os.path.join(ROOT, *name.split("/")), "rb") as f:
+            check(data == f.read(), "%s is not the tree's file" % name)
     check(bat.isascii() and windows_lines(bat), "start-quorlin.bat is not ASCII with CRLF lines")
     check(readme.startswith(b"\xef\xbb\xbf") and windows_lines(readme),
           "README.txt is not UTF-8 with a byte-order mark and CRLF lines")

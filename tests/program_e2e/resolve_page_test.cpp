@@ -81,8 +81,7 @@ TEST_CASE("the program shows what the service makes of a real HTML5 video page")
   const std::string furl = Expected("QUORLIN_E2E_FURL");
   const std::vector<std::string> times = ExpectedList("QUORLIN_E2E_TIMES");
 
-  const std::string other = Variable("QUORLIN_E2E_PROGRAM");
-  RunningProgram program(other.empty() ? test::ProgramNextToTest() : other);
+  RunningProgram program(Variable("QUORLIN_E2E_PROGRAM"));
   REQUIRE(program.window);
 
   HWND addressEdit = program.Control(AddressEditId);

@@ -47,10 +47,26 @@ CLIP_PATH = "/videos/clip.mp4"
 # as it is and the program must not cut.
 CLIP_QUERY = "?part=1&x=2"
 CLIP_SECONDS = 3
-PAGE = ("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
-        "<title>%s</title></head>\n"
-        "<body><h1>clip</h1><video src=\"clip.mp4%s\" controls></video></body></html>\n"
-        % (TITLE, CLIP_QUERY.replace("&", "&amp;")))
+# Code page 936 writes the euro sign and U+F8F5 as lone bytes of 0x80 and
+# above; a title ending in one would reach the window empty unless the
+# service spells it out or drops it.
+LONE_BYTE_TITLE = "Quorlin 价格 9€ 标价\uf8f5 €"
+LONE_BYTE_SHOWN = "Quorlin 价格 9EUR 标价 EUR"
+LONE_BYTE_PAGE_PATH = "/videos/lone-bytes.html"
+
+
+def page(title):
+    return ("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
+            "<title>%s</title></head>\n"
+            "<body><h1>clip</h1><video src=\"clip.mp4%s\" controls></video></body></html>\n"
+            % (title, CLIP_QUERY.replace("&", "&amp;")))
+
+
+# (page path, title the page holds, title the program must show)
+CASES = [
+    (PAGE_PATH, TITLE, TITLE),
+    (LONE_BYTE_PAGE_PATH, LONE_BYTE_TITLE, LONE_BYTE_SHOWN),
+]
 
 
 def log(message):
@@ -221,10 +237,9 @@ def main(argv=None):
     site = service = program = service_log = None
     try:
         clip = make_clip(tmp)
-        Site.files = {
-            PAGE_PATH: ("text/html; charset=utf-8", PAGE.encode("utf-8")),
-            CLIP_PATH: ("video/mp4", clip),
-        }
+        Site.files = {path: ("text/html; charset=utf-8", page(title).encode("utf-8"))
+                      for path, title, _ in CASES}
+        Site.files[CLIP_PATH] = ("video/mp4", clip)
         site = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Site)
         site.daemon_threads = True
         threading.Thread(target=site.serve_forever, daemon=True).start()
@@ -234,32 +249,38 @@ def main(argv=None):
         os.mkdir(workdir)
         service, service_log = start_service(args.service, args.service_port, workdir)
 
-        env = dict(os.environ,
-                   QUORLIN_E2E_PAGE=base + PAGE_PATH,
-                   QUORLIN_E2E_TITLE=hex936(TITLE),
-                   QUORLIN_E2E_SIZE=hex936(megabytes_label(len(clip))),
-                   QUORLIN_E2E_FORMAT=hex936("mp4"),
-                   QUORLIN_E2E_SITE=hex936("127.0.0.1"),
-                   QUORLIN_E2E_FURL=hex936(base + CLIP_PATH + CLIP_QUERY),
-                   # yt-dlp does not probe the media of a plain page, so the
-                   # running time is normally unknown; should it learn it,
-                   # it is the clip's length.
-                   QUORLIN_E2E_TIMES=",".join(
-                       hex936(t) for t in ("", "0:%02d" % (CLIP_SECONDS - 1),
-                                           "0:%02d" % CLIP_SECONDS, "0:%02d" % (CLIP_SECONDS + 1))))
-        if args.program:
-            env["QUORLIN_E2E_PROGRAM"] = windows_path(args.program)
-        log("page %s, clip %d bytes (%s)" % (base + PAGE_PATH, len(clip), megabytes_label(len(clip))))
-        program = subprocess.Popen([WINE_EXEC, test_program], env=env, stdin=subprocess.DEVNULL,
-                                   start_new_session=True)
-        try:
-            rc = program.wait(args.timeout)
-        except subprocess.TimeoutExpired:
-            log("the test program did not finish in %d s" % args.timeout)
-            rc = 1
-        if rc != 0:
-            service_log.seek(0)
-            log("service log:\n" + service_log.read())
+        rc = 0
+        for path, _, shown in CASES:
+            env = dict(os.environ,
+                       QUORLIN_E2E_PAGE=base + path,
+                       QUORLIN_E2E_TITLE=hex936(shown),
+                       QUORLIN_E2E_SIZE=hex936(megabytes_label(len(clip))),
+                       QUORLIN_E2E_FORMAT=hex936("mp4"),
+                       QUORLIN_E2E_SITE=hex936("127.0.0.1"),
+                       QUORLIN_E2E_FURL=hex936(base + CLIP_PATH + CLIP_QUERY),
+                       # yt-dlp does not probe the media of a plain page, so the
+                       # running time is normally unknown; should it learn it,
+                       # it is the clip's length.
+                       QUORLIN_E2E_TIMES=",".join(
+                           hex936(t) for t in ("", "0:%02d" % (CLIP_SECONDS - 1),
+                                               "0:%02d" % CLIP_SECONDS,
+                                               "0:%02d" % (CLIP_SECONDS + 1))))
+            if args.program:
+                env["QUORLIN_E2E_PROGRAM"] = windows_path(args.program)
+            log("page %s, clip %d bytes (%s)" % (base + path, len(clip),
+                                                  megabytes_label(len(clip))))
+            program = subprocess.Popen([WINE_EXEC, test_program], env=env,
+                                       stdin=subprocess.DEVNULL, start_new_session=True)
+            try:
+                case_rc = program.wait(args.timeout)
+            except subprocess.TimeoutExpired:
+                log("the test program did not finish in %d s" % args.timeout)
+                case_rc = 1
+            stop(program, group=True)
+            if case_rc != 0:
+                rc = case_rc
+                service_log.seek(0)
+                log("service log:\n" + service_log.read())
         log("finished in %.1f s" % (time.monotonic() - started))
         return rc
     finally:

@@ -4,12 +4,16 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
 #include <vector>
 
+#include "assets/assets.h"
 #include "graphics/drawing.h"
 #include "leak_check.h"
 #include "skin/core/apply_skin.h"
 #include "skin/core/painting.h"
+#include "skin/core/skin_options.h"
 #include "skin/core/skin_record.h"
 #include "window_probe.h"
 
@@ -155,6 +159,55 @@ TEST_CASE_FIXTURE(SkinFixture, "skinning and tearing down leaves GDI and USER co
   CHECK(baseline.UserGrowth() <= 2);
   CHECK(SkinRegistry.empty());
   CHECK(DcBitmapCacheSize() == 0);
+}
+
+TEST_CASE_FIXTURE(SkinFixture, "SetWindowBackground and SetSkinOptions: results and the record's state") {
+  const auto& asset = quorlin::assets::BackgroundPicture;
+  const std::string picture(reinterpret_cast<const char*>(asset.data), asset.size);
+  HWND plain = Top(WS_MINIMIZEBOX);
+  HWND skinned = Top(WS_MINIMIZEBOX);
+  ApplySkin(skinned, {.resizable = 0});
+  SkinRecord& r = *SkinRecordById(FindSkinId(skinned));
+
+  CHECK_FALSE(SetWindowBackground(plain, picture, 3));  // never skinned
+  CHECK(FindSkinId(plain) == 0);
+  REQUIRE(SetWindowBackground(skinned, picture, 3));
+  CHECK(r.backgroundMode == 3);
+  CHECK(r.backgroundPicture == picture);  // mode 3: the picture as it is
+  CHECK(r.fullRepaintNeeded);
+  const COLORREF mean = r.backgroundColour;
+  CHECK((mean >> 24) == 0xFF);
+
+  r.fullRepaintNeeded = false;
+  CHECK_FALSE(SetWindowBackground(skinned, "", 0));  // empty picture: nothing changes
+  CHECK(r.backgroundMode == 3);
+  CHECK(r.backgroundPicture == picture);
+  CHECK_FALSE(r.fullRepaintNeeded);
+
+  REQUIRE(SetWindowBackground(skinned, picture, 0));  // mode 0 fades the right edge
+  CHECK(r.backgroundMode == 0);
+  CHECK(r.backgroundPicture != picture);
+  CHECK_FALSE(r.backgroundPicture.empty());
+  REQUIRE(SetWindowBackground(skinned, picture));  // mode left out: kept
+  CHECK(r.backgroundMode == 0);
+  CHECK(r.backgroundColour == mean);
+
+  struct Options { int child; std::optional<int> alpha, trackbar; int veil, translucent, trackbarSwitch; };
+  const Options table[] = {
+      {1, std::nullopt, std::nullopt, 160, 0, 1},
+      {1, 100, std::nullopt, 100, 1, 1},
+      {0, 50, 0, 50, 1, 0},
+      {1, std::nullopt, 7, 160, 0, 7},
+  };
+  for (const Options& o : table) {
+    CAPTURE(o.veil);
+    SetSkinOptions(o.child, o.alpha, o.trackbar);
+    CHECK(ChildSkinningEnabled == o.child);
+    CHECK(VeilAlpha == o.veil);
+    CHECK(TranslucentControls == o.translucent);
+    CHECK(TrackbarPainterSwitch == o.trackbarSwitch);
+  }
+  SetSkinOptions(1);
 }
 
 TEST_CASE("round-rect paths clamp their corner box to 1..100") {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "skin/controls/edit.h"
@@ -144,6 +145,60 @@ TEST_CASE("overlay scroll bars") {
     DestroyWindow(scrollingEdit);
     CHECK_FALSE(IsWindow(vertical));
     CHECK_FALSE(IsWindow(horizontal));
+  }
+}
+
+TEST_CASE("the overlay scroll bar of a multiline field stays on screen through hover, scrolling, typing and focus") {
+  HWND field = nullptr, other = nullptr;
+  SkinnedWindow w(WS_MINIMIZEBOX, 444, 314, {.resizable = 0}, [&](HWND parent) {
+    field = AddChild(parent, "Edit", WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL, WS_EX_CLIENTEDGE, 40,
+                     60, 220, 150);
+    other = AddChild(parent, "Edit", WS_VISIBLE, WS_EX_CLIENTEDGE, 280, 60, 120, 24);
+  });
+  std::string text;
+  for (int i = 1; i <= 30; ++i) text += "line " + std::to_string(i) + "\r\n";
+  SetWindowTextA(field, text.c_str());
+  SendMessageA(field, EM_SETSEL, 0, 0);
+  SendMessageA(field, EM_SCROLLCARET, 0, 0);
+  quorlin::test::PumpMessages(100);
+  HWND overlay = StateOf(field).verticalOverlay;
+  REQUIRE(overlay);
+  // The overlay on the screen: its two arrow buttons (the thumb may move).
+  RECT bar;
+  GetWindowRect(overlay, &bar);
+  MapWindowPoints(HWND_DESKTOP, w.window, reinterpret_cast<POINT*>(&bar), 2);
+  const RECT arrows[] = {{bar.left, bar.top, bar.right, bar.top + 17}, {bar.left, bar.bottom - 17, bar.right, bar.bottom}};
+  auto shoot = [&] {
+    std::basic_string<COLORREF> pixels;
+    for (const RECT& a : arrows) pixels += quorlin::test::CaptureScreen(w.window, a).pixels;
+    return pixels;
+  };
+  const auto skinned = shoot();
+  // Not the plain background: the overlay really is what was captured.
+  int differsFromFrame = 0;
+  for (int y = arrows[0].top; y < arrows[0].bottom; ++y)
+    for (int x = arrows[0].left; x < arrows[0].right; ++x)
+      if (quorlin::test::CaptureScreen(w.window, RECT{x, y, x + 1, y + 1}).At(0, 0) != w.BackBufferPixel(x, y))
+        ++differsFromFrame;
+  REQUIRE(differsFromFrame > 20);
+
+  const LPARAM inside = MAKELPARAM(20, 20);
+  struct Step { const char* name; std::function<void()> act; };
+  const Step steps[] = {
+      {"mouse enters", [&] { SendMessageA(field, WM_MOUSEMOVE, 0, inside); }},
+      {"mouse leaves", [&] { SendMessageA(field, WM_MOUSELEAVE, 0, 0); }},
+      {"focus", [&] { SetFocus(field); }},
+      {"line down", [&] { SendMessageA(field, WM_VSCROLL, SB_LINEDOWN, 0); }},
+      {"typing", [&] { SendMessageA(field, WM_CHAR, 'x', 1); }},
+      {"focus lost", [&] { SetFocus(other); }},
+      {"mouse enters again", [&] { SendMessageA(field, WM_MOUSEMOVE, 0, inside); }},
+  };
+  for (const Step& step : steps) {
+    CAPTURE(std::string(step.name));
+    step.act();
+    CHECK(shoot() == skinned);  // at once, not only after a later repaint
+    quorlin::test::PumpMessages(60);
+    CHECK(shoot() == skinned);
   }
 }
 

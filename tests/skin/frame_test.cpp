@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "frame_probe.h"
 #include "leak_check.h"
 #include "skin/chrome/caption_row.h"
 #include "skin/chrome/frame_paint.h"
@@ -75,6 +76,31 @@ TEST_CASE("a press on a caption button acts on release, wherever the mouse is th
   Send(w.window, WM_MOUSEMOVE, 300, 300);
   Send(w.window, WM_LBUTTONUP, 300, 300);
   CHECK(w.Record().maximized);
+}
+
+TEST_CASE("a caption button acts once per press: a double click toggles twice, a release without a press never") {
+  SkinnedWindow w(BothBoxes, 600, 400);
+  int toggles = 0;
+  bool was = w.Record().maximized;
+  auto count = [&] {
+    if (w.Record().maximized != was) ++toggles;
+    was = w.Record().maximized;
+  };
+  // A real double click on the maximize button: down, up, double click, up.
+  for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}) {
+    Send(w.window, message, 548, 10);
+    count();
+  }
+  CHECK(toggles == 2);
+  CHECK_FALSE(w.Record().maximized);
+  // Hovering a button and releasing there, with the press elsewhere, does nothing.
+  Send(w.window, WM_LBUTTONDOWN, 300, 300);
+  Send(w.window, WM_MOUSEMOVE, 548, 10);
+  Send(w.window, WM_LBUTTONUP, 548, 10);
+  count();
+  Send(w.window, WM_LBUTTONUP, 548, 10);
+  count();
+  CHECK(toggles == 2);
 }
 
 TEST_CASE("hover fades run on one timer, in and out") {
@@ -183,6 +209,34 @@ TEST_CASE("kept images follow what they were made from") {
     CHECK(maximizeButton() != composed);
   }
 
+  SUBCASE("hover looks: the accent colour, and a caption row moved by a resize") {
+    PaintCaptionButton(w.Id(), 2, false, false, 240);
+    const auto composed = maximizeButton();
+    const COLORREF accent = AccentColour;
+    AccentColour = 0x2040F0;
+    PaintCaptionButton(w.Id(), 2, false, false, 240);
+    CHECK(maximizeButton() != composed);
+    AccentColour = accent;
+    PaintCaptionButton(w.Id(), 2, false, false, 240);
+    CHECK(maximizeButton() == composed);
+
+    // Wider: the row moves right; the hover look shows there, over the
+    // background of its new place, and the old place shows no button look.
+    SetWindowPos(w.window, nullptr, 0, 0, 700, 400, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    quorlin::test::PumpMessages(50);
+    const auto plainOld = maximizeButton();
+    const int dx = 100;
+    auto movedButton = [&] { return pixels(533 + dx, 2, 562 + dx, 21); };
+    PaintCaptionButton(w.Id(), 2, false, false, 0);  // the plain look, as a fade ends
+    const auto plainNew = movedButton();
+    PaintCaptionButton(w.Id(), 2, false, false, 240);
+    CHECK(movedButton() != plainNew);
+    CHECK(movedButton() != composed);
+    CHECK(maximizeButton() == plainOld);
+    PaintCaptionButton(w.Id(), 2, false, false, 0);
+    CHECK(movedButton() == plainNew);
+  }
+
   SUBCASE("background layer: each change shows, and undoing it brings the first frame back") {
     const auto first = pixels(0, 0, 600, 400);
     struct Change { std::string name; std::function<void(SkinRecord&)> apply, undo; };
@@ -211,6 +265,81 @@ TEST_CASE("kept images follow what they were made from") {
     CHECK(w.Record().backgroundLayerKey.width == 500);
     CHECK(pixels(250, 150, 260, 160) != std::vector<COLORREF>(100, 0));
   }
+}
+
+TEST_CASE("every size change of a resizable window shows: region and caption buttons follow the edge") {
+  SkinnedWindow w(BothBoxes, 500, 300);
+  struct Size { int cx, cy; };
+  for (const Size size : {Size{500, 300}, Size{760, 420}, Size{420, 260}, Size{500, 300}}) {
+    CAPTURE(size.cx);
+    CAPTURE(size.cy);
+    SetWindowPos(w.window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    quorlin::test::PumpMessages(100);
+    const RECT box = quorlin::test::WindowRegionBox(w.window);
+    CHECK(box.right == size.cx);
+    CHECK(box.bottom == size.cy);
+    const RECT buttons = quorlin::test::CaptionButtonsArea(w.window);
+    CHECK(buttons.right >= size.cx - 5);
+    CHECK(quorlin::test::ScreenMismatchesBackBuffer(w.window, buttons) == 0);
+  }
+}
+
+TEST_CASE("a long title, then a short one: the caption row never changes and no old text remains") {
+  SkinnedWindow w(BothBoxes, 600, 400);
+  const SkinRecord& r = w.Record();
+  const RECT row = {r.captionRowX, 0, 597, r.captionHeight};
+  const RECT band = {0, 0, r.captionRowX, 44};
+  auto screen = [&](const RECT& area) { return quorlin::test::CaptureScreen(w.window, area).pixels; };
+  const auto rowBefore = screen(row);
+  std::string longTitle;
+  for (int i = 0; i < 12; ++i) longTitle += "Quorlin 视频 ";
+  SetWindowTextA(w.window, longTitle.c_str());
+  quorlin::test::PumpMessages(50);
+  CHECK(screen(row) == rowBefore);
+  SetWindowTextA(w.window, "Q");
+  quorlin::test::PumpMessages(50);
+  CHECK(screen(row) == rowBefore);
+  const auto shortTitle = screen(band);
+  // A full repaint with the short title draws the same band.
+  w.Record().fullRepaintNeeded = true;
+  InvalidateRect(w.window, nullptr, FALSE);
+  UpdateWindow(w.window);
+  quorlin::test::PumpMessages(50);
+  CHECK(screen(band) == shortTitle);
+}
+
+TEST_CASE("a border drag paints drafts; the frame at its end is the full-quality frame, pixel for pixel") {
+  SkinnedWindow w(BothBoxes, 500, 300);
+  auto backBuffer = [&] {
+    const SIZE s = {w.Record().lastClientWidth, w.Record().lastClientHeight};
+    std::vector<COLORREF> p;
+    for (int y = 0; y < s.cy; ++y)
+      for (int x = 0; x < s.cx; ++x) p.push_back(w.BackBufferPixel(x, y));
+    return p;
+  };
+  SendMessageA(w.window, WM_ENTERSIZEMOVE, 0, 0);
+  for (const SIZE size : {SIZE{560, 340}, SIZE{610, 365}}) {
+    RECT proposed = {50, 50, 50 + size.cx, 50 + size.cy};
+    SendMessageA(w.window, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&proposed));
+    SetWindowPos(w.window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    quorlin::test::PumpMessages(40);
+    CHECK(w.Record().lastClientWidth == size.cx);
+    CHECK(w.Record().backgroundLayerKey.draft);
+  }
+  const auto draft = backBuffer();
+  SendMessageA(w.window, WM_EXITSIZEMOVE, 0, 0);
+  quorlin::test::PumpMessages(40);
+  CHECK_FALSE(w.Record().backgroundLayerKey.draft);
+  const auto atEnd = backBuffer();
+  CHECK(atEnd != draft);
+  // The same size painted afresh, with nothing kept and no drag.
+  w.Record().backgroundLayerKey = BackgroundLayerKey{};
+  w.Record().fullRepaintNeeded = true;
+  InvalidateRect(w.window, nullptr, FALSE);
+  UpdateWindow(w.window);
+  quorlin::test::PumpMessages(40);
+  CHECK(backBuffer() == atEnd);
+  CHECK(quorlin::test::ScreenMismatchesBackBuffer(w.window, RECT{10, 40, 600, 360}) == 0);
 }
 
 TEST_CASE("frame pixels of a 600-wide window") {
@@ -295,6 +424,37 @@ TEST_CASE("create, skin, destroy cycles and hover fades leave GDI and USER count
   MESSAGE("100 fade cycles took ", GetTickCount() - fadeStart, " ms");
   CHECK(fades.GdiGrowth() <= 2);
   CHECK(fades.UserGrowth() <= 1);
+}
+
+TEST_CASE("what colour answers leave on a control goes with it, whatever the control") {
+  struct Kind { const char* name; const char* cls; DWORD style; };
+  const Kind kinds[] = {
+      {"group box", "Button", BS_GROUPBOX},         {"three-state box", "Button", BS_AUTO3STATE},
+      {"check box", "Button", BS_AUTOCHECKBOX},     {"radio button", "Button", BS_AUTORADIOBUTTON},
+      {"push button", "Button", BS_PUSHBUTTON},     {"static text", "Static", SS_LEFT},
+      {"edit field", "Edit", ES_LEFT},              {"read-only edit field", "Edit", ES_READONLY},
+  };
+  for (const Kind& kind : kinds) {
+    CAPTURE(std::string(kind.name));
+    // Four of the kind; the last is destroyed on its own before the window.
+    auto cycle = [&] {
+      HWND last = nullptr;
+      SkinnedWindow w(WS_MINIMIZEBOX, 300, 200, {.resizable = 0}, [&](HWND parent) {
+        for (int i = 0; i < 4; ++i)
+          last = quorlin::test::AddChild(parent, kind.cls, WS_VISIBLE | kind.style, 0, 10, 30 + 40 * i, 200, 30, "Quorlin");
+      });
+      // Ask for colours the way painting does.
+      for (HWND c = GetWindow(w.window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        InvalidateRect(c, nullptr, TRUE);
+        UpdateWindow(c);
+      }
+      DestroyWindow(last);
+    };
+    for (int i = 0; i < 2; ++i) cycle();
+    const quorlin::test::LeakBaseline baseline;
+    for (int i = 0; i < 10; ++i) cycle();
+    CHECK(baseline.GdiGrowth() <= 3);
+  }
 }
 
 TEST_CASE("deactivating the application runs the working-set utility from the Windows directory") {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
 #include "skin/core/gdi_handles.h"
 #include "skin/core/painting.h"
@@ -225,6 +226,32 @@ TEST_CASE("background copies leave GDI object counts flat") {
   CHECK(baseline.GdiGrowth() <= 2);
   ReleaseDcBitmap(r->backBufferDc);
   r->backBufferDc = nullptr;
+}
+
+TEST_CASE("with no GDI handle left for its DC, the parent background gives no DC and keeps no bitmap") {
+  TwoWindows w;
+  RegisterWindow(w.a, w.aEdit, w.aButton);
+  // Fill the process's GDI handle table, then free exactly one handle: the
+  // bitmap takes it and the DC finds none.
+  std::vector<HBRUSH> filler;
+  for (int i = 0; i < 70000; ++i) {
+    HBRUSH b = CreateSolidBrush(RGB(1, 2, 3));
+    if (!b) break;
+    filler.push_back(b);
+  }
+  REQUIRE(filler.size() > 1000);
+  DeleteObject(filler.back());
+  filler.pop_back();
+  const size_t cached = DcBitmapCacheSize();
+  HDC dc = PaintParentBackground(w.aEdit, RECT{0, 0, 50, 20});
+  // The freed handle is free again: a brush can take it.
+  HBRUSH probe = CreateSolidBrush(RGB(4, 5, 6));
+  const bool handleFree = probe != nullptr;
+  if (probe) DeleteObject(probe);
+  for (HBRUSH b : filler) DeleteObject(b);
+  CHECK(dc == nullptr);
+  CHECK(DcBitmapCacheSize() == cached);
+  CHECK(handleFree);
 }
 
 TEST_CASE("the GDI count used by the leak tests sees a leak") {

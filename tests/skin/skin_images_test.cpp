@@ -51,6 +51,38 @@ TEST_CASE("the mean colour of a uniform picture is that colour") {
   CHECK(AverageImageColor("not a picture", 2000, 0, 0) == 0xFF000000u);
 }
 
+TEST_CASE("the mean colour samples the whole picture") {
+  // Left half black, right half white: the true mean is grey 127.5.
+  gfx::Bitmap halves;
+  halves.CreateBlank(600, 425);
+  {
+    gfx::Graphics g;
+    g.FromImage(halves);
+    g.Clear(0xFF000000);
+    gfx::SolidBrush white;
+    white.Create(0xFFFFFFFF);
+    g.FillRectangle(white, 300, 0, 300, 425);
+  }
+  const COLORREF grey = AverageImageColor(Png(halves), 2000, 0, 0);
+  CHECK(GetRValue(grey) >= 115);
+  CHECK(GetRValue(grey) <= 140);
+  // Only the top-left corner (a tenth by a tenth) is red: the mean is all but
+  // the blue of the rest.
+  gfx::Bitmap corner;
+  corner.CreateBlank(600, 425);
+  {
+    gfx::Graphics g;
+    g.FromImage(corner);
+    g.Clear(0xFF0000FF);
+    gfx::SolidBrush red;
+    red.Create(0xFFFF0000);
+    g.FillRectangle(red, 0, 0, 60, 43);
+  }
+  const COLORREF blue = AverageImageColor(Png(corner), 2000, 0, 0);
+  CHECK(GetRValue(blue) < 12);
+  CHECK(GetBValue(blue) > 240);
+}
+
 TEST_CASE("samples fall on the same positions all day") {
   const std::string picture = Noise(120, 90);
   const COLORREF first = AverageImageColor(picture, 500, 0, 0);

@@ -23,13 +23,14 @@ sockaddr_in Loopback(unsigned short port) {
   return a;
 }
 
-void SendAll(SOCKET s, const char* data, size_t size) {
+bool SendAll(SOCKET s, const char* data, size_t size) {
   while (size > 0) {
     const int n = send(s, data, static_cast<int>(size > 65536 ? 65536 : size), 0);
-    if (n <= 0) return;
+    if (n <= 0) return false;
     data += n;
     size -= static_cast<size_t>(n);
   }
+  return true;
 }
 
 std::string ReadRequestHead(SOCKET s) {
@@ -108,7 +109,15 @@ void LoopbackHttpServer::Serve() {
       linger hard = {1, 0};  // close with RST
       setsockopt(client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard), sizeof hard);
     } else {
-      SendAll(client, reply.bytes.data(), reply.bytes.size());
+      if (!reply.repeatForever.empty()) {
+        // A client that stops reading without closing must not hold the
+        // server thread for ever.
+        DWORD wait = 10000;
+        setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait);
+      }
+      bool open = SendAll(client, reply.bytes.data(), reply.bytes.size());
+      while (open && !reply.repeatForever.empty() && !stopping_)
+        open = SendAll(client, reply.repeatForever.data(), reply.repeatForever.size());
       shutdown(client, SD_SEND);
     }
     closesocket(client);

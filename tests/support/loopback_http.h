@@ -17,6 +17,8 @@ struct HttpReply {
   std::string bytes;  // the raw response: status line, headers and body
   // Send only this many bytes and then reset the connection (RST).
   size_t resetAfter = std::string::npos;
+  // After bytes, send this over and over until the client goes away.
+  std::string repeatForever;
 };
 
 // A plain 200 reply; withLength adds a Content-Length header, otherwise the

@@ -3,18 +3,21 @@
 #include "window_probe.h"
 
 namespace quorlin::test {
+namespace {
 
-std::string ProgramNextToTest() {
+std::string ProgramPath() {
   char self[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   std::string path = self;
   return path.substr(0, path.find_last_of('\\') + 1) + "Quorlin-e2e.exe";
 }
 
+}  // namespace
+
 RunningProgram::RunningProgram(const std::string& program) {
   STARTUPINFOA si = {};
   si.cb = sizeof si;
-  std::string command = "\"" + program + "\"";
+  std::string command = "\"" + (program.empty() ? ProgramPath() : program) + "\"";
   if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process)) return;
   WaitForInputIdle(process.hProcess, 20000);
   PumpUntil([&] {

@@ -1,19 +1,17 @@
 #pragma once
-// Drives the real program from a test: starts it (Quorlin-e2e.exe next to the
-// test program unless told another), finds its window, and delivers input the
-// way the mouse and keyboard would.
+// Drives the real program from a test or a tool: starts it (by default
+// Quorlin-e2e.exe next to the running program), finds its window, and
+// delivers input the way the mouse and keyboard would.
 #include <windows.h>
 
 #include <string>
 
 namespace quorlin::test {
 
-// The path of Quorlin-e2e.exe in the test program's own folder.
-std::string ProgramNextToTest();
-
 struct RunningProgram {
-  // Starts the program and waits for its visible window.
-  explicit RunningProgram(const std::string& program = ProgramNextToTest());
+  // Starts the program and waits for its visible window; program "" means
+  // Quorlin-e2e.exe next to the running program.
+  explicit RunningProgram(const std::string& program = "");
   ~RunningProgram();  // terminates it if it is still running
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;

@@ -31,22 +31,41 @@ std::string WindowText(HWND window) {
   return buffer;
 }
 
-ScreenPixels CaptureClient(HWND window, const RECT& area) {
+namespace {
+
+// Copies area of source (in source's coordinates) into a snapshot.
+ScreenPixels Capture(HDC source, const RECT& area) {
   ScreenPixels shot;
   shot.width = area.right - area.left;
   shot.height = area.bottom - area.top;
-  HDC windowDc = GetDC(window);
-  HDC memory = CreateCompatibleDC(windowDc);
-  HBITMAP bitmap = CreateCompatibleBitmap(windowDc, shot.width, shot.height);
+  HDC memory = CreateCompatibleDC(source);
+  HBITMAP bitmap = CreateCompatibleBitmap(source, shot.width, shot.height);
   HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, shot.width, shot.height, windowDc, area.left, area.top, SRCCOPY);
+  BitBlt(memory, 0, 0, shot.width, shot.height, source, area.left, area.top, SRCCOPY);
   shot.pixels.resize(static_cast<size_t>(shot.width) * shot.height);
   for (int y = 0; y < shot.height; ++y)
     for (int x = 0; x < shot.width; ++x) shot.pixels[static_cast<size_t>(y) * shot.width + x] = GetPixel(memory, x, y);
   SelectObject(memory, old);
   DeleteObject(bitmap);
   DeleteDC(memory);
+  return shot;
+}
+
+}  // namespace
+
+ScreenPixels CaptureClient(HWND window, const RECT& area) {
+  HDC windowDc = GetDC(window);
+  ScreenPixels shot = Capture(windowDc, area);
   ReleaseDC(window, windowDc);
+  return shot;
+}
+
+ScreenPixels CaptureScreen(HWND window, const RECT& clientArea) {
+  RECT onScreen = clientArea;
+  MapWindowPoints(window, HWND_DESKTOP, reinterpret_cast<POINT*>(&onScreen), 2);
+  HDC screen = GetDC(nullptr);
+  ScreenPixels shot = Capture(screen, onScreen);
+  ReleaseDC(nullptr, screen);
   return shot;
 }
 

@@ -24,5 +24,8 @@ struct ScreenPixels {
   COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 ScreenPixels CaptureClient(HWND window, const RECT& area);
+// What the user sees: the screen itself (GetDC(NULL)) over a window's client
+// area, whatever the window's region or children hide of it.
+ScreenPixels CaptureScreen(HWND window, const RECT& clientArea);
 
 }  // namespace quorlin::test

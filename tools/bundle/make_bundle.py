@@ -4,7 +4,8 @@
     Quorlin.exe                 the program given with --program
     README.txt                  tools/bundle/README.txt
     start-quorlin.bat           tools/bundle/start-quorlin.bat
-    service/quorlin_service.py  the link-resolution service
+    service/quorlin_service.py  the link-resolution service's start script
+    service/linkservice/*.py    the service's package
     service/README.md           its description
 
 The zip is the same, byte for byte, for the same inputs: entries in name
@@ -17,6 +18,7 @@ code page.
 """
 
 import argparse
+import glob
 import os
 import re
 import subprocess
@@ -36,6 +38,8 @@ CONTENTS = {
     "service/quorlin_service.py": os.path.join(ROOT, "service", "quorlin_service.py"),
     "service/README.md": os.path.join(ROOT, "service", "README.md"),
 }
+CONTENTS.update(("service/linkservice/" + os.path.basename(path), path)
+                for path in glob.glob(os.path.join(ROOT, "service", "linkservice", "*.py")))
 
 DOS_EPOCH = 315532800  # 1980-01-01 00:00:00 UTC, the earliest time a zip holds
 

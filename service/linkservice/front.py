@@ -1,0 +1,382 @@
+"""The HTTP front of the service and its limits.
+
+Answers ``GET /url/<Base64>=`` where the Base64 argument holds the address of
+a web page (bytes in code page 936), with the reply of ``reply.py``.  Only
+the Host names the service is meant to be reached by are answered (a web page
+in a browser on the same machine could otherwise reach it through DNS
+rebinding); open connections and extractions are bounded.
+
+Every failure of a /url/ request (bad argument, refused address, unsupported
+page, network error, timeout) gives the same six elements, empty.
+"""
+
+import argparse
+import base64
+import binascii
+import codecs
+import importlib.util
+import ipaddress
+import itertools
+import os
+import sys
+import threading
+import time
+import urllib.parse
+import socket
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+from . import resolver as resolving
+from .reply import EMPTY_REPLY, build_reply
+
+DEFAULT_HOST = "127.0.0.1"
+DEFAULT_PORT = 8610
+DEFAULT_MAX_CONNECTIONS = 64
+
+MAX_REQUEST_LINE = 8192       # bytes, request line including CRLF
+MAX_ADDRESS_BYTES = 4096      # decoded page address
+
+
+# ---------------------------------------------------------------------------
+# Request argument
+
+def _cp936_errors(exc):
+    # Windows code page 936 maps the single byte 0x80 to the euro sign;
+    # Python's GBK codec does not.
+    if isinstance(exc, UnicodeDecodeError) and exc.object[exc.start:exc.start + 1] == b"\x80":
+        return "\u20ac", exc.start + 1
+    raise exc
+
+
+codecs.register_error("quorlin-cp936", _cp936_errors)
+
+
+def decode_argument(arg):
+    """Base64 argument of /url/ -> bytes.
+
+    The program appends one "=" after the normal padding, so any run of
+    trailing "=" is dropped and the padding rebuilt.  "+" and "/" arrive raw;
+    a percent-escaped form and the URL-safe alphabet are accepted as well.
+    Raises ValueError for anything that is not Base64.
+    """
+    text = urllib.parse.unquote(arg).strip()
+    text = text.rstrip("=").replace("-", "+").replace("_", "/")
+    if len(text) % 4 == 1:
+        raise ValueError("truncated Base64")
+    text += "=" * (-len(text) % 4)
+    try:
+        return base64.b64decode(text, validate=True)
+    except (binascii.Error, ValueError) as exc:
+        raise ValueError("bad Base64") from exc
+
+
+def decode_address(data):
+    """Address bytes in code page 936 -> str.  Raises ValueError."""
+    if len(data) > MAX_ADDRESS_BYTES:
+        raise ValueError("address too long")
+    try:
+        return data.decode("gbk", errors="quorlin-cp936")
+    except UnicodeDecodeError as exc:
+        raise ValueError("address is not GBK") from exc
+
+
+# ---------------------------------------------------------------------------
+# Host names
+
+LOOPBACK_NAMES = ("127.0.0.1", "localhost", "[::1]")
+
+
+def is_loopback(host):
+    if host.lower() == "localhost":
+        return True
+    try:
+        return ipaddress.ip_address(host.strip("[]")).is_loopback
+    except ValueError:
+        return False
+
+
+def _is_unspecified(host):
+    try:
+        return ipaddress.ip_address(host.strip("[]")).is_unspecified
+    except ValueError:
+        return False
+
+
+def _host_entry(name, port):
+    """The Host header values one allowed name stands for."""
+    name = name.strip().lower()
+    if name.startswith("["):
+        has_port = "]:" in name
+    else:
+        try:
+            ipaddress.IPv6Address(name)
+            name = "[%s]" % name
+            has_port = False
+        except ValueError:
+            has_port = ":" in name
+    if has_port:
+        return {name}
+    values = {"%s:%d" % (name, port)}
+    if port == 80:
+        values.add(name)  # a client leaves the default port out
+    return values
+
+
+def allowed_host_values(listen_host, port, allowed=()):
+    """Host header values to answer: the loopback names when listening on
+    loopback, else the given names or the listen address; names given with
+    --allowed-host are added in both cases."""
+    names = list(allowed)
+    if is_loopback(listen_host):
+        names += LOOPBACK_NAMES
+    elif not names:
+        names = [listen_host]
+    values = set()
+    for name in names:
+        values |= _host_entry(name, port)
+    return frozenset(values)
+
+
+# ---------------------------------------------------------------------------
+# HTTP
+
+START_PAGE = """<!DOCTYPE html>
+<html lang="zh-CN"><head><meta charset="utf-8"><title>Quorlin</title></head>
+<body>
+<h1>Quorlin 链接解析服务</h1>
+<p>这是 Quorlin 的视频链接解析服务。Quorlin link-resolution service.</p>
+<p><code>GET /url/&lt;Base64&gt;=</code></p>
+</body></html>
+""".encode("utf-8")
+
+BUSY_RESPONSE = (b"HTTP/1.0 503 Service Unavailable\r\nContent-Length: 0\r\n"
+                 b"Retry-After: 1\r\nConnection: close\r\n\r\n")
+
+# Control characters in log lines are written as \xNN (and "\" as "\\"), as
+# the standard handler writes them, so a request cannot forge log lines.
+_LOG_ESCAPES = str.maketrans(
+    {c: r"\x%02x" % c for c in itertools.chain(range(0x20), range(0x7F, 0xA0))})
+_LOG_ESCAPES[ord("\\")] = r"\\"
+
+
+def log_safe(text):
+    return text.translate(_LOG_ESCAPES)
+
+
+def _short(text, limit=80):
+    return text if len(text) <= limit else text[:limit - 3] + "..."
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.0"
+    server_version = "QuorlinService/1.0"
+    sys_version = ""
+    timeout = 15  # seconds for a client to send its request
+
+    def handle_one_request(self):
+        try:
+            self.raw_requestline = self.rfile.readline(MAX_REQUEST_LINE + 1)
+            if len(self.raw_requestline) > MAX_REQUEST_LINE:
+                self.requestline = ""
+                self.request_version = ""
+                self.command = ""
+                self.send_error(414)
+                return
+            if not self.raw_requestline:
+                self.close_connection = True
+                return
+            if not self.parse_request():
+                return
+            method = getattr(self, "do_" + self.command, None)
+            if method is None:
+                self.send_error(501)
+                return
+            method()
+            self.wfile.flush()
+        except TimeoutError as exc:
+            self.log_error("request timed out: %r", exc)
+            self.close_connection = True
+
+    def log_request(self, code="-", size="-"):
+        pass  # do_GET writes its own line
+
+    def log_message(self, format, *args):
+        sys.stderr.write("%s %s\n" % (self.address_string(),
+                                      log_safe(_short(format % args, 160))))
+
+    def _send(self, code, body, ctype=None):
+        self.send_response(code)
+        if ctype:
+            self.send_header("Content-Type", ctype)
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Cache-Control", "no-store")
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.wfile.write(body)
+        self.close_connection = True
+
+    def _host_allowed(self):
+        hosts = self.headers.get_all("Host") or []
+        return len(hosts) == 1 and hosts[0].strip().lower() in self.server.allowed_hosts
+
+    def do_GET(self):
+        started = time.monotonic()
+        path = self.path.split("?", 1)[0].split("#", 1)[0]
+        if not self._host_allowed():
+            outcome = "403 host %s" % _short(repr(self.headers.get("Host")), 60)
+            self._send(403, b"")
+        elif path.startswith("/url/"):
+            body, outcome = self._resolve(path[len("/url/"):])
+            self._send(200, body, "text/xml; charset=utf-8")
+        elif path in ("/", "/index.html"):
+            outcome = "start page"
+            self._send(200, START_PAGE, "text/html; charset=utf-8")
+        else:
+            outcome = "404"
+            self._send(404, b"not found\n", "text/plain; charset=utf-8")
+        sys.stderr.write("%s GET %s -> %s %.2fs\n" % (
+            self.address_string(), log_safe(_short(self.path)), log_safe(outcome),
+            time.monotonic() - started))
+
+    def _resolve(self, arg):
+        try:
+            address = resolving.to_uri(resolving.check_address(
+                decode_address(decode_argument(arg))))
+            resolving.check_destination(address)
+        except ValueError as exc:
+            return EMPTY_REPLY, "empty: %s" % exc
+        try:
+            fields, outcome = self.server.resolver.resolve(address)
+        except Exception as exc:  # never let one request take the service down
+            return EMPTY_REPLY, "empty: %s" % resolving.short_error(exc)
+        if fields is None:
+            return EMPTY_REPLY, "empty: %s" % outcome
+        return build_reply(fields), outcome
+
+
+class Server(ThreadingHTTPServer):
+    """One thread per connection, at most max_connections of them; a
+    connection past that (or one whose thread cannot start) is answered 503
+    and closed at once."""
+
+    daemon_threads = True
+    allow_reuse_address = True
+    request_queue_size = 128
+
+    def __init__(self, address, resolver, max_connections=DEFAULT_MAX_CONNECTIONS,
+                 allowed_hosts=(), start=resolving.start_thread):
+        self.resolver = resolver
+        self.max_connections = max_connections
+        self.start = start
+        self.open_connections = 0
+        self._count_lock = threading.Lock()
+        if ":" in address[0]:
+            self.address_family = socket.AF_INET6
+        super().__init__(address, Handler)
+        self.allowed_hosts = allowed_host_values(address[0], self.server_address[1],
+                                                 allowed_hosts)
+
+    def process_request(self, request, client_address):
+        with self._count_lock:
+            admitted = self.open_connections < self.max_connections
+            if admitted:
+                self.open_connections += 1
+        if not admitted:
+            self._refuse(request)
+            return
+        try:
+            self.start(lambda: self._serve(request, client_address), "connection")
+        except BaseException:
+            self._leave()
+            self._refuse(request)
+
+    def _serve(self, request, client_address):
+        try:
+            self.process_request_thread(request, client_address)
+        finally:
+            self._leave()
+
+    def _leave(self):
+        with self._count_lock:
+            self.open_connections -= 1
+
+    def _refuse(self, request):
+        try:
+            request.setblocking(False)
+            try:
+                request.recv(65536)  # what already arrived, so the close is not a reset
+            except OSError:
+                pass
+            request.send(BUSY_RESPONSE)
+        except OSError:
+            pass
+        self.shutdown_request(request)
+
+
+def make_server(host=DEFAULT_HOST, port=DEFAULT_PORT, resolver=None, **options):
+    return Server((host, port), resolver or resolving.Resolver(), **options)
+
+
+def main(argv=None):
+    p = argparse.ArgumentParser(description="Quorlin link-resolution service")
+    p.add_argument("--host", default=DEFAULT_HOST,
+                   help="address to listen on (default %(default)s)")
+    p.add_argument("--port", type=int, default=DEFAULT_PORT,
+                   help="port to listen on (default %(default)s, 0 = any free port)")
+    p.add_argument("--timeout", type=float, default=25.0,
+                   help="seconds a request may take at most (default %(default)s)")
+    p.add_argument("--socket-timeout", type=float, default=10.0,
+                   help="network timeout of yt-dlp, seconds (default %(default)s)")
+    p.add_argument("--max-concurrent", type=int, default=4,
+                   help="extractions running at the same time (default %(default)s)")
+    p.add_argument("--max-connections", type=int, default=DEFAULT_MAX_CONNECTIONS,
+                   help="open connections at the same time; more get 503 "
+                        "(default %(default)s)")
+    p.add_argument("--allowed-host", action="append", default=[], metavar="NAME[:PORT]",
+                   help="a Host name the service answers (repeatable); without it "
+                        "the loopback names on loopback, else the listen address")
+    p.add_argument("--allow-private", action="store_true",
+                   help="when listening beyond loopback, still fetch pages and "
+                        "redirects on loopback, private and link-local addresses")
+    p.add_argument("--log", metavar="FILE",
+                   help="append the messages and request lines to FILE instead of stderr")
+    args = p.parse_args(argv)
+    if args.log:
+        sys.stderr = open(args.log, "a", encoding="utf-8", errors="backslashreplace",
+                          buffering=1)
+    elif sys.stderr is None:
+        # pythonw.exe starts the service without any standard streams.
+        sys.stderr = open(os.devnull, "w")
+    if (args.max_concurrent < 1 or args.max_connections < 1 or args.timeout <= 0
+            or args.socket_timeout <= 0):
+        p.error("--timeout, --socket-timeout, --max-concurrent and --max-connections "
+                "must be positive")
+    resolver = resolving.Resolver(deadline=args.timeout, socket_timeout=args.socket_timeout,
+                                  max_concurrent=args.max_concurrent,
+                                  head_timeout=min(5.0, args.socket_timeout))
+    server = make_server(args.host, args.port, resolver, max_connections=args.max_connections,
+                         allowed_hosts=args.allowed_host)
+    host, port = server.server_address[:2]
+    if importlib.util.find_spec("yt_dlp") is None:
+        sys.stderr.write("warning: yt_dlp cannot be imported by %s; every request "
+                         "will get an empty reply\n" % sys.executable)
+    if not is_loopback(args.host):
+        sys.stderr.write("warning: listening on %s, not only on loopback; answering Host %s\n"
+                         % (args.host, ", ".join(sorted(server.allowed_hosts))))
+        if not args.allowed_host and _is_unspecified(args.host):
+            sys.stderr.write("warning: no client names %s; give the names the service is "
+                             "reached by with --allowed-host\n" % args.host)
+        if args.allow_private:
+            sys.stderr.write("warning: --allow-private: pages on private addresses "
+                             "are fetched for anyone who can reach the service\n")
+        else:
+            resolving.install_destination_guard()
+    shown = "[%s]" % host if ":" in host else host
+    sys.stderr.write("Quorlin service listening on http://%s:%d/\n" % (shown, port))
+    sys.stderr.flush()
+    try:
+        server.serve_forever()
+    except KeyboardInterrupt:
+        pass
+    finally:
+        server.server_close()
+    return 0
