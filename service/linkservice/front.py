@@ -17,6 +17,7 @@ import codecs
 import importlib.util
 import ipaddress
 import itertools
+import os
 import sys
 import threading
 import time
@@ -336,7 +337,15 @@ def main(argv=None):
     p.add_argument("--allow-private", action="store_true",
                    help="when listening beyond loopback, still fetch pages and "
                         "redirects on loopback, private and link-local addresses")
+    p.add_argument("--log", metavar="FILE",
+                   help="append the messages and request lines to FILE instead of stderr")
     args = p.parse_args(argv)
+    if args.log:
+        sys.stderr = open(args.log, "a", encoding="utf-8", errors="backslashreplace",
+                          buffering=1)
+    elif sys.stderr is None:
+        # pythonw.exe starts the service without any standard streams.
+        sys.stderr = open(os.devnull, "w")
     if (args.max_concurrent < 1 or args.max_connections < 1 or args.timeout <= 0
             or args.socket_timeout <= 0):
         p.error("--timeout, --socket-timeout, --max-concurrent and --max-connections "

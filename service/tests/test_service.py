@@ -7,9 +7,12 @@ import http.client
 import io
 import http.server
 import os
+import re
 import select
 import socket
+import subprocess
 import sys
+import tempfile
 import threading
 import time
 import unittest
@@ -654,13 +657,91 @@ class HttpTests(_ServiceFixture, unittest.TestCase):
         self.assertEqual(resp.status, 200)
         self.assertEqual(read_reply(body)["title"], "标题 100%")
 
-
     def test_direct_media_preferred_to_a_manifest(self):
         self.behaviour = lambda address: dict(MANIFEST_AND_FILE, extractor_key="Youtube")
         _, _, body = self.get(request_path(b"http://example.com/v"))
         shown = read_reply(body)
         self.assertEqual((shown["furl"], shown["ftype"], shown["size"]),
                          ("https://cdn.example/v360.mp4", "mp4", "5000"))
+
+
+class StreamlessStartTests(unittest.TestCase):
+    """The service started the way pythonw.exe starts it on Windows: with no
+    standard streams at all (sys.stderr is None)."""
+
+    SERVICE = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                           "quorlin_service.py")
+
+    def start(self, *args):
+        code = ("import runpy, sys; sys.stdout = sys.stderr = None; sys.argv = %r; "
+                "runpy.run_path(%r, run_name='__main__')" % (["quorlin_service.py"] + list(args),
+                                                           self.SERVICE))
+        proc = subprocess.Popen([sys.executable, "-c", code], stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        self.addCleanup(proc.wait, 10)
+        self.addCleanup(proc.stderr.close)
+        self.addCleanup(proc.kill)
+        return proc
+
+    def wait_for(self, proc, ready):
+        deadline = time.monotonic() + 20
+        while time.monotonic() < deadline:
+            if proc.poll() is not None:
+                self.fail("the service exited with %d: %s" % (
+                    proc.returncode, proc.stderr.read().decode(errors="replace")))
+            found = ready()
+            if found:
+                return found
+            time.sleep(0.05)
+        self.fail("the service did not come up")
+
+    def ask(self, port, path):
+        conn = http.client.HTTPConnection("127.0.0.1", port, timeout=10)
+        conn.request("GET", path)
+        resp = conn.getresponse()
+        body = resp.read()
+        conn.close()
+        return resp.status, body
+
+    def test_serves_without_streams(self):
+        with socket.socket() as s:
+            s.bind(("127.0.0.1", 0))
+            port = s.getsockname()[1]
+
+        def accepts():
+            try:
+                socket.create_connection(("127.0.0.1", port), timeout=1).close()
+                return True
+            except OSError:
+                return False
+
+        proc = self.start("--port", str(port))
+        self.wait_for(proc, accepts)
+        self.assertEqual(self.ask(port, "/url/!!!!="), (200, reply.EMPTY_REPLY))
+        self.assertEqual(self.ask(port, "/")[0], 200)
+        self.assertIsNone(proc.poll())
+
+    def test_log_file_takes_the_messages(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            log = os.path.join(tmp, "service.log")
+            with open(log, "w", encoding="utf-8") as f:
+                f.write("earlier run\n")
+            proc = self.start("--port", "0", "--log", log)
+
+            def text():
+                with open(log, encoding="utf-8") as f:
+                    return f.read()
+
+            def port_in_log():
+                found = re.search(r"listening on http://127\.0\.0\.1:(\d+)/", text())
+                return found and int(found.group(1))
+
+            port = self.wait_for(proc, port_in_log)
+            self.assertEqual(self.ask(port, "/url/!!!!="), (200, reply.EMPTY_REPLY))
+            self.wait_for(proc, lambda: "GET /url/!!!!= -> empty" in text())
+            self.assertTrue(text().startswith("earlier run\n"))
+            proc.kill()
+            proc.wait(10)
 
 
 def _cannot_start(target, name):

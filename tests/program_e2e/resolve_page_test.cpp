@@ -2,7 +2,8 @@
 // link-resolution service on 127.0.0.1, which runs yt-dlp over an HTML5 page
 // and an mp4 clip served on 127.0.0.1. run_program_e2e.py sets all of that up
 // and hands this program the page address and the texts the labels must
-// show, hex-encoded code page 936 bytes in QUORLIN_E2E_* variables.
+// show, hex-encoded code page 936 bytes in QUORLIN_E2E_* variables, and in
+// QUORLIN_E2E_PROGRAM the program to drive when it is not Quorlin-e2e.exe.
 #include <doctest/doctest.h>
 
 #include <windows.h>
@@ -80,7 +81,7 @@ TEST_CASE("the program shows what the service makes of a real HTML5 video page")
   const std::string furl = Expected("QUORLIN_E2E_FURL");
   const std::vector<std::string> times = ExpectedList("QUORLIN_E2E_TIMES");
 
-  RunningProgram program;
+  RunningProgram program(Variable("QUORLIN_E2E_PROGRAM"));
   REQUIRE(program.window);
 
   HWND addressEdit = program.Control(AddressEditId);

@@ -9,6 +9,8 @@ This script makes the clip, starts both servers, runs the test program
 through tools/wine-exec (so it needs the DISPLAY and Wine prefix that
 tools/wine-session provides), stops the servers and exits with the test
 program's exit code.  Exit code 77 means skipped (no ffmpeg or no yt_dlp).
+--program and --service drive another build of the program against another
+copy of the service (an unpacked release bundle).
 
 The expected label texts go to the test program in environment variables,
 hex-encoded in code page 936, the way the program's controls hold them.
@@ -143,7 +145,7 @@ def accepts(port):
         return False
 
 
-def start_service(port, workdir):
+def start_service(service, port, workdir):
     """The real service on 127.0.0.1:port, in an empty directory with an
     empty home and no proxies; returns once it accepts connections."""
     env = dict(os.environ, HOME=workdir, XDG_CACHE_HOME=os.path.join(workdir, "cache"),
@@ -152,7 +154,7 @@ def start_service(port, workdir):
         env.pop(k, None)
     service_log = open(os.path.join(os.path.dirname(workdir), "service.log"), "w+")
     proc = subprocess.Popen(
-        [sys.executable, SERVICE, "--host", "127.0.0.1", "--port", str(port),
+        [sys.executable, service, "--host", "127.0.0.1", "--port", str(port),
          "--timeout", "40", "--socket-timeout", "10"],
         cwd=workdir, env=env, stdin=subprocess.DEVNULL, stdout=service_log, stderr=service_log)
     deadline = time.monotonic() + 30
@@ -191,12 +193,22 @@ def hex936(text):
     return text.encode("gbk").hex()
 
 
+def windows_path(path):
+    """The path under Wine's drive Z:, which is the Unix root."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
 def main(argv=None):
     p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     p.add_argument("--build-dir", required=True)
     p.add_argument("--service-port", type=int, default=18610,
                    help="port compiled into Quorlin-e2e.exe")
     p.add_argument("--test-program", default="program_e2e_resolve_page.exe")
+    p.add_argument("--program", help="the program to drive (default: Quorlin-e2e.exe "
+                   "next to the test program)")
+    p.add_argument("--service", default=SERVICE, help="the service script to run")
+    p.add_argument("--skip-if-busy", action="store_true",
+                   help="skip instead of failing when the service port is taken")
     p.add_argument("--timeout", type=float, default=150,
                    help="seconds the Windows test program may run")
     args = p.parse_args(argv)
@@ -210,14 +222,15 @@ def main(argv=None):
 
     bin_dir = os.path.join(os.path.abspath(args.build_dir), "bin")
     test_program = os.path.join(bin_dir, args.test_program)
-    for exe in (test_program, os.path.join(bin_dir, "Quorlin-e2e.exe")):
-        if not os.path.isfile(exe):
-            log("missing %s" % exe)
+    program_file = args.program or os.path.join(bin_dir, "Quorlin-e2e.exe")
+    for path in (test_program, program_file, args.service):
+        if not os.path.isfile(path):
+            log("missing %s" % path)
             return 1
     if accepts(args.service_port):
-        log("something already listens on 127.0.0.1:%d; the program would ask it "
-            "instead of the service" % args.service_port)
-        return 1
+        log("%ssomething already listens on 127.0.0.1:%d; the program would ask it "
+            "instead of the service" % ("skipped: " if args.skip_if_busy else "", args.service_port))
+        return SKIP if args.skip_if_busy else 1
 
     started = time.monotonic()
     tmp = tempfile.mkdtemp(prefix="quorlin-program-e2e-")
@@ -234,7 +247,7 @@ def main(argv=None):
 
         workdir = os.path.join(tmp, "work")
         os.mkdir(workdir)
-        service, service_log = start_service(args.service_port, workdir)
+        service, service_log = start_service(args.service, args.service_port, workdir)
 
         rc = 0
         for path, _, shown in CASES:
@@ -252,6 +265,8 @@ def main(argv=None):
                            hex936(t) for t in ("", "0:%02d" % (CLIP_SECONDS - 1),
                                                "0:%02d" % CLIP_SECONDS,
                                                "0:%02d" % (CLIP_SECONDS + 1))))
+            if args.program:
+                env["QUORLIN_E2E_PROGRAM"] = windows_path(args.program)
             log("page %s, clip %d bytes (%s)" % (base + path, len(clip),
                                                   megabytes_label(len(clip))))
             program = subprocess.Popen([WINE_EXEC, test_program], env=env,
