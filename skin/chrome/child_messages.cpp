@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "skin/controls/list.h"
 #include "skin/controls/scroll_overlay.h"
 #include "skin/core/button_skin.h"
 #include "skin/core/control_painting.h"
@@ -30,21 +31,26 @@ bool IsSkinnedEdit(HWND control) {
   return state && state->hwnd == control && WindowClassName(control) == "Edit";
 }
 
-bool IsOwnerDrawnListBoxStyle(HWND list) {
-  return (GetWindowLongPtrA(list, GWL_STYLE) & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) != 0;
-}
-
 void OnEditNotification(HWND control, int code) {
   if (code != EN_CHANGE && code != EN_UPDATE && code != EN_HSCROLL && code != EN_VSCROLL) return;
   InvalidateRect(control, nullptr, TRUE);
   if (code == EN_CHANGE) RepaintOverlays(control);
 }
 
+// A list box redraws only the items whose selection changed, over what it
+// drew before: the whole box is painted over the veil again.
+void OnListBoxNotification(HWND control, int code) {
+  if (code == LBN_SELCHANGE || code == LBN_SELCANCEL) InvalidateRect(control, nullptr, TRUE);
+}
+
 void OnCommand(WPARAM wParam, LPARAM lParam) {
   HWND control = reinterpret_cast<HWND>(lParam);
   if (!control || !ControlSwitchesOn()) return;
   const int code = HIWORD(wParam);
-  if (IsSkinnedEdit(control)) OnEditNotification(control, code);
+  if (IsSkinnedEdit(control))
+    OnEditNotification(control, code);
+  else if (ListRecord(control) && WindowClassName(control) == "ListBox")
+    OnListBoxNotification(control, code);
 }
 
 // Push buttons are owner-drawn by the skin; check boxes and radio buttons
@@ -80,7 +86,7 @@ bool AnswerChildMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
       *result = reinterpret_cast<LRESULT>(ControlColourResponse(control, dc));
       return true;
     case WM_CTLCOLORLISTBOX:
-      if (!ControlSwitchesOn() || WindowClassName(control) != "ListBox" || IsOwnerDrawnListBoxStyle(control))
+      if (!ControlSwitchesOn() || WindowClassName(control) != "ListBox" || IsOwnerDrawnListBox(control))
         return false;
       *result = reinterpret_cast<LRESULT>(HollowResponse(control, dc));
       return true;

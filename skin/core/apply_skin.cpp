@@ -6,6 +6,7 @@
 #include "graphics/tooltip.h"
 #include "skin/chrome/caption_row.h"
 #include "skin/controls/edit.h"
+#include "skin/controls/list.h"
 #include "skin/core/button_skin.h"
 #include "skin/core/skin_options.h"
 
@@ -17,7 +18,7 @@ const AttachPassEntry AttachPasses[9] = {
     {"edit fields and combo box edits", AttachEditsAndCombos},
     {"trackbars", nullptr},
     {"progress bars", nullptr},
-    {"lists", nullptr},
+    {"lists", AttachListControls},
     {"up-down controls", nullptr},
     {"headers", nullptr},
     {"toolbars", nullptr},
