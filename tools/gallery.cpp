@@ -1,5 +1,5 @@
-// Shows the button gallery: a skinned window with every button look, for
-// screenshots (tools/screenshot-gallery).
+// Shows the galleries: a skinned window with every button look and one with
+// the list controls, for screenshots (tools/screenshot-gallery).
 //   quorlin_gallery [seconds]   quits after that many seconds when given
 #include <windows.h>
 
@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "button_gallery.h"
+#include "list_gallery.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
     Gdiplus::GdiplusShutdown(token);
     return 1;
   }
+  const quorlin::test::ListGallery lists = quorlin::test::CreateListGallery(GetModuleHandleA(nullptr));
   if (argc > 1) {
     const int seconds = std::atoi(argv[1]);
     if (seconds > 0) SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, QuitNow);
@@ -34,6 +36,7 @@ int main(int argc, char** argv) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+  if (IsWindow(lists.window)) DestroyWindow(lists.window);
   if (IsWindow(gallery.window)) DestroyWindow(gallery.window);
   Gdiplus::GdiplusShutdown(token);
   return 0;

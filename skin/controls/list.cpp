@@ -157,31 +157,75 @@ LRESULT OnEraseBackground(HWND control, WPARAM wParam, LPARAM lParam) {
   return static_cast<LRESULT>(SetTextColor(dc, static_cast<COLORREF>(GetIntProp(control, PropTextColour))));
 }
 
-// The control paints its items on a magenta background into a copy of what
-// lies behind it; only its non-magenta pixels are laid over the veil. A tree
-// view has that background of its own. A plain list box fills each item row
-// with the DC's background colour whatever the background mode, so it gets
-// magenta ground and background colour here.
-LRESULT PaintKeyedOverVeil(HWND control, bool listBox, LPARAM lParam) {
+// The pixels of a 32-bit DIB section selected into dc, nullptr if it has none.
+RGBQUAD* DibPixels(HDC dc) {
+  DIBSECTION dib = {};
+  HGDIOBJ bitmap = GetCurrentObject(dc, OBJ_BITMAP);
+  if (!bitmap || GetObjectA(bitmap, sizeof dib, &dib) != sizeof dib || dib.dsBm.bmBitsPixel != 32) return nullptr;
+  return static_cast<RGBQUAD*>(dib.dsBm.bmBits);
+}
+
+// One picture of the control painting itself on a plain ground colour.
+struct GroundPaint {
+  UniqueMemoryDc dc;
+  UniqueBitmap bitmap;
+  HGDIOBJ previous = nullptr;
+  ~GroundPaint() {
+    if (previous) SelectObject(dc.get(), previous);
+  }
+};
+
+void PaintOnGround(HWND control, bool tree, COLORREF ground, const RECT& client, LPARAM lParam, GroundPaint& out) {
+  out.dc.reset(CreateCompatibleDC(nullptr));
+  out.bitmap.reset(CreateDib32(client.right, client.bottom));
+  if (!out.dc || !out.bitmap) return;
+  out.previous = SelectObject(out.dc.get(), out.bitmap.get());
+  UniqueBrush brush(CreateSolidBrush(ground));
+  FillRect(out.dc.get(), &client, brush.get());
+  SetBkColor(out.dc.get(), ground);
+  if (tree) SendMessageA(control, TVM_SETBKCOLOR, 0, static_cast<LPARAM>(ground));
+  CallPreviousProc(control, WM_PAINT, reinterpret_cast<WPARAM>(out.dc.get()), lParam);
+}
+
+// Tree views and plain list boxes fill their item rows with a background
+// colour whatever the background mode, and smooth their text against it. So
+// the control paints itself twice, on black and on white: per channel, what
+// the two pictures share is its own colour and how far they differ is how
+// much of the veil shows through, smoothed text edges included.
+LRESULT PaintOverVeilFromTwoGrounds(HWND control, LPARAM lParam) {
   RECT client = {};
   GetClientRect(control, &client);
   const int cw = client.right, ch = client.bottom;
+  const bool tree = ClassOf(control) == ListClass::TreeView;
+  const COLORREF kept = tree ? static_cast<COLORREF>(SendMessageA(control, TVM_GETBKCOLOR, 0, 0)) : 0;
   {
-    CachedDc content(PaintParentBackground(control, RECT{0, 0, cw, ch}));
-    if (listBox) {
-      UniqueBrush key(CreateSolidBrush(MagentaKey));
-      FillRect(content.get(), &client, key.get());
-      SetBkColor(content.get(), MagentaKey);
-    }
-    CallPreviousProc(control, WM_PAINT, reinterpret_cast<WPARAM>(content.get()), lParam);
+    GroundPaint black, white;
+    PaintOnGround(control, tree, RGB(0, 0, 0), client, lParam, black);
+    PaintOnGround(control, tree, RGB(255, 255, 255), client, lParam, white);
+    if (tree) SendMessageA(control, TVM_SETBKCOLOR, 0, static_cast<LPARAM>(kept));
     CachedDc veil(BuildVeilBackground(control));
-    TransparentBlt(veil.get(), 0, 0, cw, ch, content.get(), 0, 0, cw, ch, MagentaKey);
+    GdiFlush();
+    const RGBQUAD* onBlack = DibPixels(black.dc.get());
+    const RGBQUAD* onWhite = DibPixels(white.dc.get());
+    RGBQUAD* out = DibPixels(veil.get());
+    if (onBlack && onWhite && out) {
+      auto mix = [](BYTE b, BYTE w, BYTE v) {
+        const int through = w > b ? w - b : 0;
+        return static_cast<BYTE>(b + v * through / 255);
+      };
+      for (size_t i = 0, n = static_cast<size_t>(cw) * ch; i < n; ++i) {
+        out[i].rgbRed = mix(onBlack[i].rgbRed, onWhite[i].rgbRed, out[i].rgbRed);
+        out[i].rgbGreen = mix(onBlack[i].rgbGreen, onWhite[i].rgbGreen, out[i].rgbGreen);
+        out[i].rgbBlue = mix(onBlack[i].rgbBlue, onWhite[i].rgbBlue, out[i].rgbBlue);
+      }
+    }
     HDC screen = ChildClippedDc(control);
     BitBlt(screen, 0, 0, cw, ch, veil.get(), 0, 0, SRCCOPY);
     ReleaseDC(control, screen);
     BlitToComposite(control, veil.get());
   }
   if (ListState* after = ListRecord(control)) after->dirty = false;
+  // Setting the tree's colours asked for a repaint: this one is it.
   return DefWindowProcA(control, WM_PAINT, 0, lParam);
 }
 
@@ -217,9 +261,8 @@ LRESULT OnPaint(HWND control, ListState& state, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(control, WM_PAINT, wParam, lParam);
   }
   const ListClass cls = ClassOf(control);
-  if (TranslucentControls && cls == ListClass::TreeView) return PaintKeyedOverVeil(control, false, lParam);
-  if (TranslucentControls && cls == ListClass::ListBox && !IsOwnerDrawnListBox(control))
-    return PaintKeyedOverVeil(control, true, lParam);
+  if (TranslucentControls && (cls == ListClass::TreeView || (cls == ListClass::ListBox && !IsOwnerDrawnListBox(control))))
+    return PaintOverVeilFromTwoGrounds(control, lParam);
   if (TranslucentControls && VeilsItsOwnPaint(control, cls)) {
     // A restoring window invalidates its list views once it is painted.
     if (cls == ListClass::ListView && record->restorePending) return DefWindowProcA(control, WM_PAINT, wParam, lParam);
