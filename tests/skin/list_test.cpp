@@ -28,7 +28,7 @@ namespace {
 constexpr COLORREF Magenta = RGB(255, 0, 255);
 
 struct Lists {
-  HWND listBox, ownerDrawn, bare, view, tree, simpleCombo;
+  HWND listBox, ownerDrawn, bare, view, tree, simpleCombo, ipAddress, dateTime;
 };
 Lists lists = {};
 
@@ -73,7 +73,8 @@ void FillTree(HWND tree) {
 
 // Attached the way a window skinned with translucency already on is.
 void AddLists(HWND parent) {
-  INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES};
+  INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_INTERNET_CLASSES |
+                                                ICC_DATE_CLASSES};
   InitCommonControlsEx(&init);
   TranslucentControls = 1;
   lists.listBox = AddChild(parent, "ListBox", WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
@@ -90,6 +91,8 @@ void AddLists(HWND parent) {
                         WS_EX_CLIENTEDGE, 230, 180, 150, 110);
   FillTree(lists.tree);
   lists.simpleCombo = AddChild(parent, "ComboBox", WS_VISIBLE | CBS_SIMPLE, 0, 420, 40, 120, 110);
+  lists.ipAddress = AddChild(parent, WC_IPADDRESSA, WS_VISIBLE, 0, 420, 170, 120, 22);
+  lists.dateTime = AddChild(parent, DATETIMEPICK_CLASSA, WS_VISIBLE, 0, 420, 200, 120, 22);
 }
 
 HWND ComboList() { return FindWindowExA(lists.simpleCombo, nullptr, "ComboLBox", nullptr); }
@@ -139,14 +142,20 @@ LRESULT CALLBACK CountingProc(HWND h, UINT m, WPARAM w, LPARAM l) {
 TEST_CASE("attach: every list class is in the table once, with overlays for the scrolling kinds") {
   ListsWindow w;
   const SkinRecord& r = w.Record();
-  for (HWND control : {lists.listBox, lists.ownerDrawn, lists.bare, lists.view, lists.tree, ComboList()}) {
-    CAPTURE(WindowClassName(control));
-    REQUIRE(ListRecord(control));
-    CHECK(GetWindowLongPtrA(control, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(ListWndProc));
+  struct Case {
+    HWND control;
+    bool overlays;
+  };
+  for (const Case& c : {Case{lists.listBox, true}, Case{lists.ownerDrawn, true}, Case{lists.bare, true},
+                        Case{lists.view, true}, Case{lists.tree, true}, Case{ComboList(), false},
+                        Case{lists.ipAddress, false}, Case{lists.dateTime, false}}) {
+    CAPTURE(WindowClassName(c.control));
+    REQUIRE(ListRecord(c.control));
+    CHECK(GetWindowLongPtrA(c.control, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(ListWndProc));
+    CHECK((StateOf(c.control).verticalOverlay != nullptr) == c.overlays);
   }
-  CHECK(StateOf(lists.listBox).verticalOverlay);
   CHECK(IsWindowVisible(StateOf(lists.listBox).verticalOverlay));
-  CHECK(StateOf(ComboList()).verticalOverlay == nullptr);
+  CHECK_FALSE(IsWindowVisible(StateOf(lists.bare).verticalOverlay));  // no scroll bar, hidden
   CHECK(SendMessageA(lists.tree, TVM_GETBKCOLOR, 0, 0) == static_cast<LRESULT>(Magenta));
   CHECK(SendMessageA(lists.view, LVM_GETTEXTBKCOLOR, 0, 0) == static_cast<LRESULT>(CLR_NONE));
 
