@@ -20,6 +20,8 @@
 #include <psapi.h>
 #include <wininet.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -41,8 +43,9 @@
 #include "graphics/drawing.h"
 #include "skin/chrome/frame_paint.h"
 #include "skin/controls/edit.h"
-#include "skin/controls/range.h"
 #include "skin/controls/header.h"
+#include "skin/controls/list.h"
+#include "skin/controls/range.h"
 #include "skin/core/apply_skin.h"
 #include "skin/core/button_skin.h"
 #include "skin/core/gdi_handles.h"
@@ -1081,6 +1084,102 @@ void BenchPushButtons() {
   BenchPushButtonHover(button);
 }
 
+// ---- list controls -------------------------------------------------------
+
+struct ListBenchControls {
+  HWND window = nullptr;
+  HWND listBox = nullptr, listView = nullptr, treeView = nullptr;
+};
+
+// The same list box, report list view and tree view, with the same items, on
+// a plain or a skinned window.
+ListBenchControls CreateListBenchWindow(bool skinned, int x) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = PlainWindowProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = "QuorlinBenchLists";
+  RegisterClassA(&wc);
+  ListBenchControls c;
+  c.window = CreateWindowExA(0, wc.lpszClassName, "lists", WS_POPUP, x, 20, 520, 200, nullptr, nullptr,
+                             wc.hInstance, nullptr);
+  auto add = [&](const char* cls, DWORD style, int left, int width) {
+    return CreateWindowExA(WS_EX_CLIENTEDGE, cls, "", WS_CHILD | WS_VISIBLE | style, left, 40, width, 140, c.window,
+                           nullptr, wc.hInstance, nullptr);
+  };
+  c.listBox = add("ListBox", WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 10, 150);
+  c.listView = add(WC_LISTVIEWA, LVS_REPORT, 170, 170);
+  c.treeView = add(WC_TREEVIEWA, TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT, 350, 160);
+  LVCOLUMNA column = {};
+  column.mask = LVCF_TEXT | LVCF_WIDTH;
+  column.cx = 80;
+  for (int i = 0; i < 2; ++i) {
+    column.pszText = const_cast<char*>(i ? "大小" : "名称");
+    SendMessageA(c.listView, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+  }
+  HTREEITEM parent = TVI_ROOT;
+  for (int i = 0; i < 20; ++i) {
+    const std::string text = "项目 " + std::to_string(i);
+    SendMessageA(c.listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = i;
+    item.pszText = const_cast<char*>(text.c_str());
+    SendMessageA(c.listView, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    TVINSERTSTRUCTA insert = {};
+    insert.hParent = i % 4 == 0 ? TVI_ROOT : parent;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT;
+    insert.item.pszText = const_cast<char*>(text.c_str());
+    HTREEITEM added = reinterpret_cast<HTREEITEM>(SendMessageA(c.treeView, TVM_INSERTITEMA, 0,
+                                                               reinterpret_cast<LPARAM>(&insert)));
+    if (i % 4 == 0) parent = added;
+    SendMessageA(c.treeView, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parent));
+  }
+  if (skinned) {
+    skin::TranslucentControls = 1;  // attached as under translucency
+    skin::ApplySkin(c.window, {});
+    const auto& picture = assets::BackgroundPicture;
+    skin::SetWindowBackground(c.window, std::string(reinterpret_cast<const char*>(picture.data), picture.size), 3);
+    skin::SetSkinOptions(1, 100);
+  }
+  ShowWindow(c.window, SW_SHOWNOACTIVATE);
+  UpdateWindow(c.window);
+  Pump(50);
+  return c;
+}
+
+void RepaintNow(HWND control) {
+  RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+  GdiFlush();
+}
+
+void BenchListControls() {
+  std::printf("\nList controls: a steady repaint, skinned against the same control unskinned\n");
+  INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES};
+  InitCommonControlsEx(&init);
+  const ListBenchControls plain = CreateListBenchWindow(false, 560);
+  const ListBenchControls skinned = CreateListBenchWindow(true, 20);
+  struct Family {
+    const char* name;
+    HWND skinnedControl, plainControl;
+  };
+  for (const Family& f : {Family{"list box", skinned.listBox, plain.listBox},
+                          Family{"list view", skinned.listView, plain.listView},
+                          Family{"tree view", skinned.treeView, plain.treeView}}) {
+    const SIZE s = WindowSize(f.skinnedControl);
+    const auto [ms, baseline] = Compare(
+        Reps(200), [&] { RepaintNow(f.skinnedControl); }, [&] { RepaintNow(f.plainControl); });
+    char name[96];
+    std::snprintf(name, sizeof name, "skinned %s repaint %dx%d", f.name, static_cast<int>(s.cx),
+                  static_cast<int>(s.cy));
+    AddRow(name, ms, "the same control unskinned", baseline);
+  }
+  DestroyWindow(skinned.window);
+  DestroyWindow(plain.window);
+  Pump(20);
+}
+
 void BenchLargeWindow() {
   std::printf("\nA 1280x800 skinned window\n");
   UniqueWindow big(CreateSkinnedPlainWindow(1280, 800));
@@ -1685,7 +1784,7 @@ int Soak(int rounds, const std::string& parts) {
 
 int main(int argc, char** argv) {
   int soakRounds = -1;
-  std::string only;  // one section: paints, buttons, large, resize, range, startup, cycle, replies
+  std::string only;  // one section: paints, buttons, large, resize, range, lists, startup, cycle, replies
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--quick") == 0) {
       Quick = true;
@@ -1694,8 +1793,8 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
       only = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: quorlin_bench [--quick] [--only paints|buttons|large|resize|range|startup|cycle|"
-                           "replies]\n"
+      std::fprintf(stderr, "usage: quorlin_bench [--quick] [--only paints|buttons|large|resize|range|lists|startup|"
+                           "cycle|replies]\n"
                            "       quorlin_bench --soak N [--only paint,hover,buttons,labels,read]\n");
       return 2;
     }
@@ -1721,6 +1820,7 @@ int main(int argc, char** argv) {
     run("large", BenchLargeWindow);
     run("resize", BenchResize);
     run("range", BenchRangeControls);
+    run("lists", BenchListControls);
     run("startup", BenchStartUp);
     run("cycle", BenchCycleBreakdown);
     run("replies", BenchReplies);

@@ -1,6 +1,6 @@
-// Shows the galleries: skinned windows with every button look, every
-// range-control look and the header looks side by side, for screenshots
-// (tools/screenshot-gallery).
+// Shows the galleries, for screenshots (tools/screenshot-gallery): skinned
+// windows with every button look, every range-control look and the header
+// looks in a row, and the list controls below them.
 //   quorlin_gallery [seconds]   quits after that many seconds when given
 #include <windows.h>
 
@@ -11,6 +11,7 @@
 
 #include "button_gallery.h"
 #include "header_gallery.h"
+#include "list_gallery.h"
 #include "range_gallery.h"
 
 namespace {
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
   }
   const quorlin::test::RangeGallery ranges = quorlin::test::CreateRangeGallery(GetModuleHandleA(nullptr));
   const quorlin::test::HeaderGallery headers = quorlin::test::CreateHeaderGallery(GetModuleHandleA(nullptr), 800, 40);
+  const quorlin::test::ListGallery lists = quorlin::test::CreateListGallery(GetModuleHandleA(nullptr), 40, 310);
   if (argc > 1) {
     const int seconds = std::atoi(argv[1]);
     if (seconds > 0) SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, QuitNow);
@@ -39,6 +41,7 @@ int main(int argc, char** argv) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+  if (IsWindow(lists.window)) DestroyWindow(lists.window);
   if (IsWindow(gallery.window)) DestroyWindow(gallery.window);
   if (IsWindow(ranges.window)) DestroyWindow(ranges.window);
   if (IsWindow(headers.window)) DestroyWindow(headers.window);

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "graphics/drawing.h"
-#include "skin/controls/edit.h"
+#include "skin/core/control_painting.h"
 #include "skin/core/gdi_handles.h"
 #include "skin/core/painting.h"
 #include "skin/core/skin_images.h"

@@ -7,12 +7,13 @@
 
 #include "skin/chrome/borders.h"
 #include "skin/chrome/caption_row.h"
+#include "skin/chrome/child_messages.h"
 #include "skin/chrome/frame_paint.h"
 #include "skin/chrome/working_set.h"
 #include "graphics/tooltip.h"
-#include "skin/controls/edit.h"
 #include "skin/core/apply_skin.h"
 #include "skin/core/button_skin.h"
+#include "skin/core/control_painting.h"
 #include "skin/core/painting.h"
 #include "skin/core/skin_options.h"
 #include "skin/core/skin_record.h"
@@ -22,8 +23,6 @@ namespace quorlin::skin {
 int firstSizePending = 0;
 
 namespace {
-
-bool ControlSwitchesOn() { return ChildSkinningEnabled && TranslucentControls; }
 
 // ---- caption hover fades ------------------------------------------------
 
@@ -260,54 +259,6 @@ LRESULT OnPaint(HWND window, int skinId, SkinRecord& r, WPARAM wParam, LPARAM lP
   return DefWindowProcA(window, WM_PAINT, wParam, lParam);
 }
 
-// ---- child controls ----------------------------------------------------
-
-HBRUSH HollowResponse(HWND control, HDC dc) {
-  SetTextColor(dc, static_cast<COLORREF>(GetIntProp(control, PropTextColour)));
-  SetBkMode(dc, TRANSPARENT);
-  ReleaseColourResponse(control);
-  HBRUSH hollow = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-  SetPropA(control, PropBrush, hollow);
-  return hollow;
-}
-
-bool IsSkinnedEdit(const SkinRecord& r, HWND control) {
-  for (const EditState& e : r.edits)
-    if (e.hwnd && e.hwnd == control) return true;
-  return false;
-}
-
-void OnCommand(const SkinRecord& r, WPARAM wParam, LPARAM lParam) {
-  HWND control = reinterpret_cast<HWND>(lParam);
-  if (!control || !ControlSwitchesOn() || !IsSkinnedEdit(r, control)) return;
-  const int code = HIWORD(wParam);
-  if (code != EN_CHANGE && code != EN_UPDATE && code != EN_HSCROLL && code != EN_VSCROLL) return;
-  InvalidateRect(control, nullptr, TRUE);
-  if (code == EN_CHANGE) {
-    const EditState* state = ControlRecord(control, &SkinRecord::edits);
-    const LONG_PTR style = GetWindowLongPtrA(control, GWL_STYLE);
-    if (state && state->verticalOverlay && (style & WS_VSCROLL)) PaintVerticalOverlay(control, OverlayNone);
-    if (state && state->horizontalOverlay && (style & WS_HSCROLL)) PaintHorizontalOverlay(control, OverlayNone);
-  }
-}
-
-// Push buttons are owner-drawn by the skin; check boxes and radio buttons
-// paint themselves.
-void OnDrawItem(LPARAM lParam) {
-  const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-  if (!item || item->CtlType != ODT_BUTTON) return;
-  const ButtonState* button = ControlRecord(item->hwndItem, &SkinRecord::buttons);
-  if (!button || button->hwnd != item->hwndItem || button->kind != PushButtonKind) return;
-  PaintPushButton(item->hwndItem, item->hDC, item->itemState, item->rcItem);
-}
-
-void OnNotify(LPARAM lParam) {
-  const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-  if (!header) return;
-  const int code = static_cast<int>(header->code);
-  if (code == -405 || code == -406) InvalidateRect(header->hwndFrom, nullptr, TRUE);
-}
-
 // ---- teardown -----------------------------------------------------------
 
 BOOL CALLBACK ReleaseColourResponseOf(HWND control, LPARAM) {
@@ -408,33 +359,16 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         PaintTitle(skinId, false, std::string_view(reinterpret_cast<const char*>(lParam)));
       break;
     case WM_CTLCOLOREDIT:
-      if (ControlSwitchesOn() && WindowClassName(GetParent(reinterpret_cast<HWND>(lParam))) != "ComboBox")
-        return reinterpret_cast<LRESULT>(ControlColourResponse(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)));
-      break;
     case WM_CTLCOLORSTATIC:
-      if (ControlSwitchesOn())
-        return reinterpret_cast<LRESULT>(ControlColourResponse(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)));
-      break;
-    case WM_CTLCOLORLISTBOX: {
-      HWND list = reinterpret_cast<HWND>(lParam);
-      const LONG_PTR style = GetWindowLongPtrA(list, GWL_STYLE);
-      if (ControlSwitchesOn() && WindowClassName(list) == "ListBox" && !(style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)))
-        return reinterpret_cast<LRESULT>(HollowResponse(list, reinterpret_cast<HDC>(wParam)));
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_DRAWITEM:
+    case WM_COMMAND:
+    case WM_NOTIFY: {
+      LRESULT answer = 0;
+      if (AnswerChildMessage(window, message, wParam, lParam, &answer)) return answer;
       break;
     }
-    case WM_CTLCOLORBTN:
-      if (ControlSwitchesOn())
-        return reinterpret_cast<LRESULT>(HollowResponse(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)));
-      break;
-    case WM_DRAWITEM:
-      OnDrawItem(lParam);
-      break;
-    case WM_COMMAND:
-      OnCommand(*r, wParam, lParam);
-      break;
-    case WM_NOTIFY:
-      OnNotify(lParam);
-      break;
     case WM_PARENTNOTIFY:
       OnParentNotify(wParam, lParam);
       break;

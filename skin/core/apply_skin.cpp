@@ -7,6 +7,7 @@
 #include "skin/chrome/caption_row.h"
 #include "skin/controls/edit.h"
 #include "skin/controls/header.h"
+#include "skin/controls/list.h"
 #include "skin/controls/range.h"
 #include "skin/core/button_skin.h"
 #include "skin/core/skin_options.h"
@@ -19,7 +20,7 @@ const AttachPassEntry AttachPasses[9] = {
     {"edit fields and combo box edits", AttachEditsAndCombos},
     {"trackbars", AttachTrackbars},
     {"progress bars", AttachProgressBars},
-    {"lists", nullptr},
+    {"lists", AttachListControls},
     {"up-down controls", AttachUpDowns},
     {"headers", AttachHeaders},
     {"toolbars", nullptr},

@@ -62,17 +62,36 @@ struct ButtonState {
   PushButtonLooks looks;  // push buttons: made at the first paint
 };
 
+// Overlay scroll bars of an edit field or list control
+// (skin/controls/scroll_overlay.h); the owner's record holds them.
+struct OverlayBars {
+  HWND verticalOverlay = nullptr;    // overlay of the vertical scroll bar, nullptr if none
+  HWND horizontalOverlay = nullptr;  // overlay of the horizontal scroll bar, nullptr if none
+  // Hit rectangles as last painted (overlay coordinates, edges inclusive):
+  // first arrow, second arrow, thumb.
+  RECT verticalParts[3] = {};
+  RECT horizontalParts[3] = {};
+};
+
 // Attached edit fields.
-struct EditState {
+struct EditState : OverlayBars {
   HWND hwnd = nullptr;
   WNDPROC previousProc = nullptr;
   bool focused = false;
   bool hot = false;
   bool pressed = false;
-  HWND verticalOverlay = nullptr;
-  HWND horizontalOverlay = nullptr;
-  RECT verticalParts[3] = {};    // first arrow, second arrow, thumb
-  RECT horizontalParts[3] = {};
+};
+
+// Attached list boxes, list views, tree views, simple-combo lists, IP
+// address controls and date-time pickers.
+struct ListState : OverlayBars {
+  HWND hwnd = nullptr;              // the control; nullptr marks a free record
+  WNDPROC previousProc = nullptr;   // the procedure ListWndProc replaced (also in Hw_hProc)
+  bool focused = false;             // between WM_SETFOCUS and WM_KILLFOCUS
+  bool hot = false;                 // the frame is painted hot (mouse over the control)
+  bool keyScrolling = false;        // an arrow key is down: every message to the control repaints it
+  bool dirty = true;                // the next WM_PAINT lets the control paint itself
+  bool mouseResting = false;        // after WM_MOUSEHOVER until WM_MOUSELEAVE
 };
 
 // Which side of a trackbar its ticks are on, from its style; the hot knob
@@ -125,7 +144,6 @@ struct ControlState {
   HWND hwnd = nullptr;
   WNDPROC previousProc = nullptr;
 };
-using ListState = ControlState;
 using ComboState = ControlState;
 using ToolbarState = ControlState;
 

@@ -59,6 +59,14 @@ void RenumberTable(const std::vector<State>& table, const char* key, int skinId)
     if (s.hwnd) SetIntProp(s.hwnd, key, skinId);
 }
 
+template <typename State>
+void RenumberOverlays(const std::vector<State>& table, int skinId) {
+  for (const OverlayBars& bars : table) {
+    if (bars.verticalOverlay) SetIntProp(bars.verticalOverlay, PropOwnerSkinId, skinId);
+    if (bars.horizontalOverlay) SetIntProp(bars.horizontalOverlay, PropOwnerSkinId, skinId);
+  }
+}
+
 void RenumberRecord(const SkinRecord& r, int skinId) {
   if (r.hwnd) SetIntProp(r.hwnd, PropSkinId, skinId);
   RenumberTable(r.buttons, PropOwnerSkinId, skinId);
@@ -72,10 +80,8 @@ void RenumberRecord(const SkinRecord& r, int skinId) {
   RenumberTable(r.containers, PropOwnerSkinId, skinId);
   RenumberTable(r.toolbars, PropToolbarOwner, skinId);
   // Overlay scroll bars carry their window's skin id too.
-  for (const EditState& e : r.edits) {
-    if (e.verticalOverlay) SetIntProp(e.verticalOverlay, PropOwnerSkinId, skinId);
-    if (e.horizontalOverlay) SetIntProp(e.horizontalOverlay, PropOwnerSkinId, skinId);
-  }
+  RenumberOverlays(r.edits, skinId);
+  RenumberOverlays(r.lists, skinId);
 }
 
 }  // namespace

@@ -1,0 +1,329 @@
+// Overlay scroll bars: creation, placement, window procedure, geometry and
+// painters. Each paint copies what lies behind the overlay, draws over it off
+// screen and shows the result; nothing is kept between paints.
+#include "skin/controls/scroll_overlay.h"
+
+#include <string>
+
+#include "assets/assets.h"
+#include "graphics/drawing.h"
+#include "skin/core/control_states.h"
+#include "skin/core/gdi_handles.h"
+#include "skin/core/painting.h"
+#include "skin/core/skin_record.h"
+
+namespace quorlin::skin {
+namespace {
+
+using graphics::ARGB;
+using graphics::PointF;
+using graphics::REAL;
+
+constexpr COLORREF Black = 0x000000, White = 0xFFFFFF;
+ARGB Argb(int alpha, COLORREF colour) { return ArgbFromColorRef(colour, alpha, true); }
+
+LONG_PTR StyleOf(HWND w) { return GetWindowLongPtrA(w, GWL_STYLE); }
+
+SIZE WindowSize(HWND w) {
+  RECT r = {};
+  GetWindowRect(w, &r);
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+HWND OverlayOwner(HWND overlay) { return static_cast<HWND>(GetPropA(overlay, PropOverlayOwner)); }
+
+SCROLLBARINFO ScrollBarInfo(HWND control, bool vertical) {
+  SCROLLBARINFO info = {};
+  info.cbSize = sizeof info;
+  GetScrollBarInfo(control, vertical ? OBJID_VSCROLL : OBJID_HSCROLL, &info);
+  return info;
+}
+
+void PlaceOverlay(HWND overlay, HWND control, bool vertical) {
+  RECT parentRect = {};
+  GetWindowRect(GetParent(control), &parentRect);
+  const RECT bar = ScrollBarInfo(control, vertical).rcScrollBar;
+  SetWindowPos(overlay, HWND_TOP, bar.left - parentRect.left, bar.top - parentRect.top, bar.right - bar.left,
+               bar.bottom - bar.top, SWP_NOACTIVATE);
+}
+
+int HitTestOverlay(HWND owner, LPARAM screenPoint, bool vertical) {
+  const OverlayBars* bars = OverlayBarsOf(owner);
+  HWND overlay = bars ? (vertical ? bars->verticalOverlay : bars->horizontalOverlay) : nullptr;
+  if (!overlay) return OverlayNone;
+  RECT w = {};
+  GetWindowRect(overlay, &w);
+  const auto parts = OverlayPartRects(w.right - w.left, w.bottom - w.top, ScrollBarInfo(owner, vertical), vertical);
+  const int x = static_cast<short>(LOWORD(screenPoint)) - w.left;
+  const int y = static_cast<short>(HIWORD(screenPoint)) - w.top;
+  auto inside = [&](const RECT& r) { return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom; };
+  if (inside(parts[0])) return OverlayFirstArrow;
+  if (inside(parts[1])) return OverlaySecondArrow;
+  if (inside(parts[2])) return OverlayThumb;
+  return OverlayNone;
+}
+
+// Edit fields: each overlay follows the field's scroll style and visibility.
+void ShowEditOverlays(HWND control, const OverlayBars& bars) {
+  const LONG_PTR style = StyleOf(control);
+  const bool visible = (style & WS_VISIBLE) != 0;
+  if (bars.verticalOverlay) ShowWindow(bars.verticalOverlay, (style & WS_VSCROLL) && visible ? SW_SHOWNA : SW_HIDE);
+  if (bars.horizontalOverlay)
+    ShowWindow(bars.horizontalOverlay, (style & WS_HSCROLL) && visible ? SW_SHOWNA : SW_HIDE);
+}
+
+// List controls: an overlay is touched only while the control has its scroll
+// style, and then follows whether the control can be seen.
+void ShowListOverlays(HWND control, const OverlayBars& bars) {
+  const LONG_PTR style = StyleOf(control);
+  const int show = IsWindowVisible(control) ? SW_SHOWNA : SW_HIDE;
+  if (bars.verticalOverlay && (style & WS_VSCROLL)) ShowWindow(bars.verticalOverlay, show);
+  if (bars.horizontalOverlay && (style & WS_HSCROLL)) ShowWindow(bars.horizontalOverlay, show);
+}
+
+// ---- painting -----------------------------------------------------------
+
+void FillGradientPath(graphics::Graphics& g, const graphics::GraphicsPath& path, PointF a, PointF b, ARGB from,
+                      ARGB to) {
+  graphics::LinearGradientBrush brush;
+  brush.Create(a, b, from, to);
+  g.FillPath(brush, path);
+}
+
+void StrokePath(graphics::Graphics& g, const graphics::GraphicsPath& path, ARGB colour) {
+  graphics::Pen pen;
+  pen.Create(colour, 1.0f);
+  g.DrawPath(pen, path);
+}
+
+graphics::GraphicsPath RoundRect(REAL x, REAL y, REAL w, REAL h, REAL d) {
+  graphics::GraphicsPath path;
+  path.Create();
+  AddRoundRectPath(path, x, y, w, h, d);
+  return path;
+}
+
+void DrawGlyphAt(graphics::Graphics& g, const assets::AssetBytes& png, int x, int y) {
+  graphics::Image glyph;
+  if (glyph.FromBytes(png.data, png.size)) g.DrawImageRect(glyph, static_cast<REAL>(x), static_cast<REAL>(y),
+                                                           static_cast<REAL>(glyph.GetWidth()),
+                                                           static_cast<REAL>(glyph.GetHeight()));
+}
+
+SIZE GlyphSize(const assets::AssetBytes& png) {
+  graphics::Image glyph;
+  if (!glyph.FromBytes(png.data, png.size)) return SIZE{0, 0};
+  return SIZE{static_cast<LONG>(glyph.GetWidth()), static_cast<LONG>(glyph.GetHeight())};
+}
+
+// One arrow button of an overlay: box, hover wash, outline, inner highlight.
+void DrawArrowButton(graphics::Graphics& g, REAL x, REAL y, REAL w, REAL h, bool hovered, PointF to,
+                     REAL ix, REAL iy, REAL iw, REAL ih) {
+  graphics::GraphicsPath box = RoundRect(x, y, w, h, 5);
+  if (hovered) FillGradientPath(g, box, PointF(x, y), to, Argb(100, White), Argb(150, AccentColour));
+  StrokePath(g, box, Argb(60, Black));
+  StrokePath(g, RoundRect(ix, iy, iw, ih, 3), Argb(150, White));
+}
+
+// Commits a finished overlay image and shows it.
+void ShowOverlay(HWND overlay, HDC bg, int w, int h) {
+  BlitToComposite(overlay, bg);
+  WindowDc dc(overlay);
+  BitBlt(dc.get(), 0, 0, w, h, bg, 0, 0, SRCCOPY);
+}
+
+bool OverlayPaintable(HWND owner, HWND overlay) {
+  return overlay && IsWindow(owner) && IsWindow(overlay) && IsWindowVisible(overlay);
+}
+
+}  // namespace
+
+OverlayBars* OverlayBarsOf(HWND owner) {
+  if (!owner) return nullptr;
+  if (WindowClassName(owner) == "Edit") {
+    EditState* edit = ControlRecord(owner, &SkinRecord::edits);
+    return edit && edit->hwnd == owner ? edit : nullptr;
+  }
+  ListState* list = ControlRecord(owner, &SkinRecord::lists);
+  return list && list->hwnd == owner ? list : nullptr;
+}
+
+HWND CreateOverlayScrollBar(HWND owner, bool vertical, bool visible) {
+  HWND parent = GetParent(owner);
+  RECT parentRect = {};
+  GetWindowRect(parent, &parentRect);
+  const RECT bar = ScrollBarInfo(owner, vertical).rcScrollBar;
+  int x = 0, y = 0, w = 10, h = 10;
+  DWORD style = WS_CHILD | WS_DISABLED | WS_CLIPCHILDREN;
+  if (visible) {
+    x = bar.left - parentRect.left;
+    y = bar.top - parentRect.top;
+    w = bar.right - bar.left;
+    h = bar.bottom - bar.top;
+    style |= WS_VISIBLE;
+  }
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  HWND overlay = CreateWindowExA(0, "Static", "", style, x, y, w, h, parent, nullptr, instance, nullptr);
+  if (!overlay) return nullptr;
+  SetPropA(overlay, PropOverlayOwner, owner);
+  SetIntProp(overlay, PropOwnerSkinId, FindTopSkinId(owner));
+  const LONG_PTR previous = SetWindowLongPtrA(overlay, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OverlayWndProc));
+  SetIntProp(overlay, PropPreviousProc, previous);
+  SetWindowPos(overlay, HWND_TOP, x, y, w, h, SWP_NOACTIVATE);
+  return overlay;
+}
+
+LRESULT CALLBACK OverlayWndProc(HWND overlay, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT: {
+      {
+        PaintScope paint(overlay);
+        HWND owner = OverlayOwner(overlay);
+        const OverlayBars* bars = IsWindow(owner) ? OverlayBarsOf(owner) : nullptr;
+        if (bars && bars->verticalOverlay == overlay) PaintVerticalOverlay(owner, OverlayNone);
+        if (bars && bars->horizontalOverlay == overlay) PaintHorizontalOverlay(owner, OverlayNone);
+      }
+      return DefWindowProcA(overlay, message, wParam, lParam);
+    }
+    // Never a target of input: the mouse goes through to the scroll bar
+    // beneath, and a click does not activate or focus anything.
+    case WM_NCHITTEST:
+      return HTTRANSPARENT;
+    case WM_MOUSEACTIVATE:
+      return MA_NOACTIVATE;
+    case WM_NCDESTROY: {
+      const LRESULT result = CallPreviousProc(overlay, message, wParam, lParam);
+      RemovePropA(overlay, PropOverlayOwner);
+      return result;
+    }
+    default:
+      return CallPreviousProc(overlay, message, wParam, lParam);
+  }
+}
+
+std::array<RECT, 3> OverlayPartRects(int W, int H, const SCROLLBARINFO& info, bool vertical) {
+  const int T = info.xyThumbTop, B = info.xyThumbBottom, D = info.dxyLineButton;
+  if (vertical) return {RECT{1, 1, W - 2, 17}, RECT{1, H - 17, W - 2, H - 1}, RECT{1, T, D + 1, B}};
+  return {RECT{1, 1, 17, H - 2}, RECT{W - 17, 1, W - 4, H - 1}, RECT{T, 1, B, D + 1}};
+}
+
+void PaintVerticalOverlay(HWND owner, int part) {
+  OverlayBars* bars = OverlayBarsOf(owner);
+  HWND overlay = bars ? bars->verticalOverlay : nullptr;
+  if (!OverlayPaintable(owner, overlay)) return;
+  const SIZE s = WindowSize(overlay);
+  const int W = s.cx, H = s.cy;
+  const SCROLLBARINFO info = ScrollBarInfo(owner, true);
+  const int T = info.xyThumbTop, B = info.xyThumbBottom, D = info.dxyLineButton, L = B - T;
+  const bool available = info.rgstate[0] != STATE_SYSTEM_UNAVAILABLE;
+  const auto parts = OverlayPartRects(W, H, info, true);
+  std::copy(parts.begin(), parts.end(), bars->verticalParts);
+
+  CachedDc bg(PaintParentBackground(overlay, RECT{0, 0, W, H}));
+  {
+    graphics::Graphics g;
+    g.FromHDC(bg.get());
+    graphics::LinearGradientBrush track;
+    track.Create(PointF(0, 0), PointF(static_cast<REAL>(W), 0), Argb(40, AccentColour), Argb(255, White));
+    g.FillRectangle(track, 0, 0, static_cast<REAL>(W), static_cast<REAL>(H));
+    if (available) {
+      graphics::GraphicsPath thumb = RoundRect((W - D) / 2.0f + 1, static_cast<REAL>(T), static_cast<REAL>(D - 3),
+                                               static_cast<REAL>(L - 1), 5);
+      if (part == OverlayThumb) {
+        graphics::SolidBrush lit;
+        lit.Create(Argb(180, White));
+        g.FillPath(lit, thumb);
+      }
+      const PointF a(1, static_cast<REAL>(T)), b(static_cast<REAL>(D - 2), static_cast<REAL>(T));
+      FillGradientPath(g, thumb, a, b, Argb(150, White), Argb(150, AccentColour));
+      FillGradientPath(g, thumb, a, b, Argb(0, White), Argb(150, White));
+      StrokePath(g, thumb, Argb(100, Black));
+    }
+    const REAL d = static_cast<REAL>(D), h = static_cast<REAL>(H);
+    DrawArrowButton(g, 1, 1, d - 3, 15, available && part == OverlayFirstArrow, PointF(d - 2, 1), 2, 2, d - 5, 12);
+    const SIZE up = GlyphSize(assets::ArrowUpGlyph);
+    DrawGlyphAt(g, assets::ArrowUpGlyph, (D - up.cx) / 2, static_cast<int>((15 - up.cy) / 2.0 + 2));
+    DrawArrowButton(g, 1, h - 17, d - 3, 15, available && part == OverlaySecondArrow, PointF(d - 2, h - 17), 2,
+                    h - 15, d - 5, 12);
+    const SIZE down = GlyphSize(assets::ArrowDownGlyph);
+    DrawGlyphAt(g, assets::ArrowDownGlyph, (D - down.cx) / 2, static_cast<int>(H - 15 + (15 - down.cy) / 2.0));
+  }
+  ShowOverlay(overlay, bg.get(), W, H);
+}
+
+void PaintHorizontalOverlay(HWND owner, int part) {
+  OverlayBars* bars = OverlayBarsOf(owner);
+  HWND overlay = bars ? bars->horizontalOverlay : nullptr;
+  if (!OverlayPaintable(owner, overlay)) return;
+  const SIZE s = WindowSize(overlay);
+  const int W = s.cx, H = s.cy;
+  const SCROLLBARINFO info = ScrollBarInfo(owner, false);
+  const int T = info.xyThumbTop, B = info.xyThumbBottom, D = info.dxyLineButton, L = B - T;
+  const bool available = info.rgstate[0] != STATE_SYSTEM_UNAVAILABLE;
+  const auto parts = OverlayPartRects(W, H, info, false);
+  std::copy(parts.begin(), parts.end(), bars->horizontalParts);
+
+  CachedDc bg(PaintParentBackground(overlay, RECT{0, 0, W, H}));
+  {
+    graphics::Graphics g;
+    g.FromHDC(bg.get());
+    graphics::LinearGradientBrush track;
+    track.Create(PointF(0, 0), PointF(0, static_cast<REAL>(H)), Argb(40, AccentColour), Argb(255, White));
+    g.FillRectangle(track, 0, 0, static_cast<REAL>(W), static_cast<REAL>(H));
+    if (available) {
+      graphics::GraphicsPath thumb = RoundRect(static_cast<REAL>(T), (H - D) / 2.0f + 1, static_cast<REAL>(L - 1),
+                                               static_cast<REAL>(D - 3), 5);
+      if (part == OverlayThumb) {
+        graphics::SolidBrush lit;
+        lit.Create(Argb(180, White));
+        g.FillPath(lit, thumb);
+      }
+      const PointF a(static_cast<REAL>(T), 1), b(static_cast<REAL>(T), static_cast<REAL>(D - 2));
+      FillGradientPath(g, thumb, a, b, Argb(150, White), Argb(150, AccentColour));
+      FillGradientPath(g, thumb, a, b, Argb(0, White), Argb(150, White));
+      StrokePath(g, thumb, Argb(100, Black));
+    }
+    const REAL d = static_cast<REAL>(D), w = static_cast<REAL>(W);
+    DrawArrowButton(g, 1, 1, 15, d - 3, available && part == OverlayFirstArrow, PointF(1, d - 2), 2, 2, 12, d - 5);
+    const SIZE left = GlyphSize(assets::ArrowLeftGlyph);
+    DrawGlyphAt(g, assets::ArrowLeftGlyph, static_cast<int>((15 - left.cx) / 2.0 + 2), (D - left.cy) / 2);
+    DrawArrowButton(g, w - 17, 1, 15, d - 3, available && part == OverlaySecondArrow, PointF(w - 17, d - 2), w - 15,
+                    2, 12, d - 5);
+    const SIZE right = GlyphSize(assets::ArrowRightGlyph);
+    DrawGlyphAt(g, assets::ArrowRightGlyph, static_cast<int>(W - 17 + (15 - right.cx) / 2.0), (D - right.cy) / 2);
+  }
+  ShowOverlay(overlay, bg.get(), W, H);
+}
+
+void RepaintOverlays(HWND owner) {
+  const OverlayBars* bars = OverlayBarsOf(owner);
+  if (!bars) return;
+  const LONG_PTR style = StyleOf(owner);
+  if (bars->verticalOverlay && (style & WS_VSCROLL)) PaintVerticalOverlay(owner, OverlayNone);
+  if (bars->horizontalOverlay && (style & WS_HSCROLL)) PaintHorizontalOverlay(owner, OverlayNone);
+}
+
+int HitTestVerticalOverlay(HWND owner, LPARAM screenPoint) { return HitTestOverlay(owner, screenPoint, true); }
+int HitTestHorizontalOverlay(HWND owner, LPARAM screenPoint) { return HitTestOverlay(owner, screenPoint, false); }
+
+void SyncOverlayBars(HWND control) {
+  const OverlayBars* bars = OverlayBarsOf(control);
+  if (!bars) return;
+  if (WindowClassName(control) == "Edit")
+    ShowEditOverlays(control, *bars);
+  else
+    ShowListOverlays(control, *bars);
+  if (bars->verticalOverlay && IsWindowVisible(bars->verticalOverlay)) PlaceOverlay(bars->verticalOverlay, control, true);
+  if (bars->horizontalOverlay && IsWindowVisible(bars->horizontalOverlay))
+    PlaceOverlay(bars->horizontalOverlay, control, false);
+}
+
+void DestroyOverlayBars(HWND owner) {
+  OverlayBars* bars = OverlayBarsOf(owner);
+  if (!bars) return;
+  if (bars->verticalOverlay) DestroyWindow(bars->verticalOverlay);
+  if (bars->horizontalOverlay) DestroyWindow(bars->horizontalOverlay);
+  bars->verticalOverlay = bars->horizontalOverlay = nullptr;
+}
+
+}  // namespace quorlin::skin
