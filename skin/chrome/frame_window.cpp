@@ -266,10 +266,24 @@ bool IsSkinnedEdit(const SkinRecord& r, HWND control) {
   return false;
 }
 
+bool IsSkinnedCombo(const SkinRecord& r, HWND control) {
+  for (const ComboState& c : r.combos)
+    if (c.hwnd && c.hwnd == control) return true;
+  return false;
+}
+
+// A skinned combo box paints its face on its own paint messages only: a new
+// selection, and the end of focus, reach the screen through an invalidation.
+void OnComboNotification(HWND combo, int code) {
+  if (code == CBN_SELCHANGE || code == CBN_KILLFOCUS) InvalidateRect(combo, nullptr, TRUE);
+}
+
 void OnCommand(const SkinRecord& r, WPARAM wParam, LPARAM lParam) {
   HWND control = reinterpret_cast<HWND>(lParam);
-  if (!control || !ControlSwitchesOn() || !IsSkinnedEdit(r, control)) return;
+  if (!control || !ControlSwitchesOn()) return;
   const int code = HIWORD(wParam);
+  if (IsSkinnedCombo(r, control)) return OnComboNotification(control, code);
+  if (!IsSkinnedEdit(r, control)) return;
   if (code != EN_CHANGE && code != EN_UPDATE && code != EN_HSCROLL && code != EN_VSCROLL) return;
   InvalidateRect(control, nullptr, TRUE);
   if (code == EN_CHANGE) {

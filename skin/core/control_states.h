@@ -41,6 +41,14 @@ struct EditState {
   RECT horizontalParts[3] = {};
 };
 
+// Attached combo boxes. The face is painted by the skin; the inner edit
+// field (CBS_DROPDOWN, CBS_SIMPLE) is an edit record of its own.
+struct ComboState {
+  HWND hwnd = nullptr;              // the combo box; null marks a free record
+  WNDPROC previousProc = nullptr;   // the procedure replaced at attach (also Hw_hProc)
+  bool focused = false;             // between WM_SETFOCUS and WM_KILLFOCUS of the combo box itself
+};
+
 // Tables for control families that are attached by later passes. Each holds
 // at least the window and the procedure it replaced.
 struct ControlState {
@@ -50,7 +58,6 @@ struct ControlState {
 using ListState = ControlState;
 using TrackbarState = ControlState;
 using ProgressState = ControlState;
-using ComboState = ControlState;
 using UpDownState = ControlState;
 using HeaderState = ControlState;
 using ToolbarState = ControlState;
