@@ -448,7 +448,33 @@ TEST_CASE("the inner edit field and its colour answers follow the translucency s
   }
 }
 
-TEST_CASE("typing into a drop-down's edit field erases the whole field behind the new text") {
+// Counts the WM_ERASEBKGND an edit field gets, under whatever procedure it has.
+struct EraseCounter {
+  explicit EraseCounter(HWND field) : field(field) {
+    erases = 0;
+    below = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Count)));
+  }
+  ~EraseCounter() { SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(below)); }
+  static LRESULT CALLBACK Count(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_ERASEBKGND) ++erases;
+    return CallWindowProcA(below, h, m, w, l);
+  }
+  HWND field;
+  static inline int erases = 0;
+  static inline WNDPROC below = nullptr;
+};
+
+bool WholeClientInvalid(HWND window) {
+  RECT client;
+  GetClientRect(window, &client);
+  HRGN update = CreateRectRgn(0, 0, 0, 0);
+  GetUpdateRgn(window, update, FALSE);
+  const bool whole = PtInRegion(update, 0, 0) && PtInRegion(update, client.right - 1, client.bottom - 1);
+  DeleteObject(update);
+  return whole;
+}
+
+TEST_CASE("typing, changes and scrolling in a drop-down's edit field erase the whole field again") {
   ComboWindow f(true);
   HWND edit = FindWindowExA(f.c.dropDown, nullptr, "Edit", nullptr);
   REQUIRE(edit);
@@ -456,27 +482,42 @@ TEST_CASE("typing into a drop-down's edit field erases the whole field behind th
   SetFocus(edit);
   SendMessageA(edit, EM_SETSEL, 3, 3);
   PumpMessages(50);
-  static int erases = 0;
-  static WNDPROC below = nullptr;
-  below = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-      edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-        if (m == WM_ERASEBKGND) ++erases;
-        return CallWindowProcA(below, h, m, w, l);
-      })));
-  ValidateRect(edit, nullptr);
-  erases = 0;
-  SendMessageA(edit, WM_CHAR, 'x', 1);
-  RECT client;
-  GetClientRect(edit, &client);
-  HRGN update = CreateRectRgn(0, 0, 0, 0);
-  GetUpdateRgn(edit, update, FALSE);
-  // Left of the text and at the far corner: not where the new letter went.
-  CHECK(PtInRegion(update, 0, 0));
-  CHECK(PtInRegion(update, client.right - 1, client.bottom - 1));
-  DeleteObject(update);
-  PumpMessages(50);
-  CHECK(erases >= 1);
-  SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(below));
+  // What the field tells its combo box.
+  auto notify = [&](int code) {
+    return [&f, edit, code] {
+      SendMessageA(f.c.dropDown, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(edit), code), reinterpret_cast<LPARAM>(edit));
+    };
+  };
+  struct Case {
+    const char* name;
+    std::function<void()> act;
+    bool translucent;
+    bool erases;
+  } const cases[] = {
+      {"typing a letter", [&] { SendMessageA(edit, WM_CHAR, 'x', 1); }, true, true},
+      {"EN_CHANGE", notify(EN_CHANGE), true, true},
+      {"EN_UPDATE", notify(EN_UPDATE), true, true},
+      {"EN_HSCROLL", notify(EN_HSCROLL), true, true},
+      {"EN_VSCROLL", notify(EN_VSCROLL), true, true},
+      {"EN_SETFOCUS", notify(EN_SETFOCUS), true, false},
+      {"EN_CHANGE, translucency off", notify(EN_CHANGE), false, false},
+  };
+  for (const Case& c : cases) {
+    CAPTURE(std::string(c.name));
+    TranslucentControls = c.translucent ? 1 : 0;
+    EraseCounter counter(edit);
+    ValidateRect(edit, nullptr);
+    c.act();
+    CHECK(WholeClientInvalid(edit) == c.erases);
+    UpdateWindow(edit);
+    CHECK((EraseCounter::erases > 0) == c.erases);
+  }
+  TranslucentControls = 1;
+  // The field repainted its text over the veil.
+  PumpMessages(30);
+  const RECT place = ChildPlace(f.c.dropDown, "Edit");
+  const ScreenPixels shot = f.Screen(f.c.dropDown);
+  CHECK(Close(shot.At(place.right - 3, place.top + 2), f.Veiled(f.c.dropDown, place.right - 3, place.top + 2)));
 }
 
 TEST_CASE("the window invalidates a skinned combo box on a new selection and on the end of focus") {
@@ -533,8 +574,10 @@ TEST_CASE("a hidden combo box paints nothing into the composite image") {
   CHECK(f.Composite(combo, 5, 5) == RGB(1, 2, 3));
 }
 
-TEST_CASE("a combo box destroyed on its own frees its record, its properties and its edit field's brush") {
-  ComboWindow f(true);
+TEST_CASE("a combo box destroyed on its own frees its record and the brush its edit field was given") {
+  // Attached as the program attaches: the edit field inside is not skinned,
+  // so only the combo box can free what its answers left on the field.
+  ComboWindow f;
   HWND combo = f.c.dropDown;
   HWND edit = FindWindowExA(combo, nullptr, "Edit", nullptr);
   const int index = GetIntProp(combo, PropSkinId);
@@ -546,6 +589,7 @@ TEST_CASE("a combo box destroyed on its own frees its record, its properties and
   }
   REQUIRE(GetPropA(edit, PropBrush));
   const HGDIOBJ brush = GetPropA(edit, PropBrush);
+  REQUIRE_FALSE(ControlRecord(edit, &SkinRecord::edits));
   DestroyWindow(combo);
   CHECK(f.w.Record().combos[static_cast<size_t>(index - 1)].hwnd == nullptr);
   CHECK(GetObjectType(brush) == 0);
