@@ -1,5 +1,5 @@
-// Shows the button gallery: a skinned window with every button look, for
-// screenshots (tools/screenshot-gallery).
+// Shows the gallery windows: skinned windows with every button look and the
+// three combo-box styles, for screenshots (tools/screenshot-gallery).
 //   quorlin_gallery [seconds]   quits after that many seconds when given
 #include <windows.h>
 
@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "button_gallery.h"
+#include "combo_gallery.h"
 
 namespace {
 
@@ -21,7 +22,8 @@ int main(int argc, char** argv) {
   Gdiplus::GdiplusStartupInput input;
   if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return 1;
   const quorlin::test::ButtonGallery gallery = quorlin::test::CreateButtonGallery(GetModuleHandleA(nullptr));
-  if (!gallery.window) {
+  const quorlin::test::ComboGallery combos = quorlin::test::CreateComboGallery(GetModuleHandleA(nullptr), 420, 40);
+  if (!gallery.window || !combos.window) {
     Gdiplus::GdiplusShutdown(token);
     return 1;
   }
@@ -34,6 +36,7 @@ int main(int argc, char** argv) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+  if (IsWindow(combos.window)) DestroyWindow(combos.window);
   if (IsWindow(gallery.window)) DestroyWindow(gallery.window);
   Gdiplus::GdiplusShutdown(token);
   return 0;
