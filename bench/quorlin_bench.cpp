@@ -42,6 +42,7 @@
 #include "assets/assets.h"
 #include "graphics/drawing.h"
 #include "skin/chrome/frame_paint.h"
+#include "skin/controls/combo.h"
 #include "skin/controls/edit.h"
 #include "skin/controls/header.h"
 #include "skin/controls/list.h"
@@ -1180,6 +1181,103 @@ void BenchListControls() {
   Pump(20);
 }
 
+// The three combo-box styles on a skinned window, each repainted (the face
+// and its children) against the same combo box on a plain window painting
+// itself.
+HWND AddBenchCombo(HWND parent, DWORD style, int x, int y, int height) {
+  HWND combo = CreateWindowExA(0, "ComboBox", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | style, x, y, 180, height,
+                               parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+  SendMessageA(combo, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  for (const char* item : {"高清 1080P", "标清 720P", "流畅 480P"})
+    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  SendMessageA(combo, CB_SETCURSEL, 1, 0);
+  return combo;
+}
+
+struct BenchCombos {
+  HWND dropList, dropDown, simple;
+};
+
+BenchCombos AddBenchCombos(HWND parent) {
+  return BenchCombos{AddBenchCombo(parent, CBS_DROPDOWNLIST, 30, 40, 200),
+                     AddBenchCombo(parent, CBS_DROPDOWN, 30, 80, 200), AddBenchCombo(parent, CBS_SIMPLE, 240, 40, 120)};
+}
+
+void RepaintCombo(HWND combo) {
+  RedrawWindow(combo, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  GdiFlush();
+}
+
+void BenchComboBoxes() {
+  std::printf("\nCombo boxes\n");
+  // Skinned as the program skins: attached first, then translucency on.
+  if (!RegisterPlainWindowClass()) return;
+  UniqueWindow window(CreateWindowExA(0, "QuorlinBenchWindow", "Quorlin", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0,
+                                      0, 444, 314, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
+  UniqueWindow plain(CreateWindowExA(0, "QuorlinBenchWindow", "plain", WS_POPUP, 460, 0, 444, 314, nullptr, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr));
+  const BenchCombos ours = AddBenchCombos(window.get());
+  const BenchCombos theirs = AddBenchCombos(plain.get());
+  skin::ApplySkin(window.get(), MainWindowSkinOptions());
+  skin::SetWindowBackground(window.get(), Picture(), 3);
+  skin::SetSkinOptions(1, 100);
+  ShowWindow(window.get(), SW_SHOWNOACTIVATE);
+  ShowWindow(plain.get(), SW_SHOWNOACTIVATE);
+  PaintNow(window.get());
+  PaintNow(plain.get());
+  Pump(50);
+  struct Case {
+    const char* style;
+    HWND skinnedCombo, plainCombo;
+  } const cases[] = {{"CBS_DROPDOWNLIST", ours.dropList, theirs.dropList},
+                     {"CBS_DROPDOWN", ours.dropDown, theirs.dropDown},
+                     {"CBS_SIMPLE", ours.simple, theirs.simple}};
+  for (const Case& c : cases) {
+    const SIZE size = WindowSize(c.skinnedCombo);
+    const auto [skinnedMs, plainMs] =
+        Compare(Reps(200), [&] { RepaintCombo(c.skinnedCombo); }, [&] { RepaintCombo(c.plainCombo); });
+    char name[96];
+    std::snprintf(name, sizeof name, "combo %s repaint %dx%d", c.style, static_cast<int>(size.cx),
+                  static_cast<int>(size.cy));
+    AddRow(name, skinnedMs, "the same combo box unskinned", plainMs);
+  }
+  // Where a face paint goes: the painter alone, and the hover round that
+  // paints it twice.
+  const int id = skin::FindSkinId(window.get());
+  const int index = skin::GetIntProp(ours.dropList, skin::PropSkinId);
+  std::vector<double> face, hover;
+  for (int i = 0; i < Reps(200); ++i) {
+    face.push_back(TimeMs([&] { skin::PaintComboBox(id, index, false, false, false); GdiFlush(); }));
+    hover.push_back(TimeMs([&] {
+      SendMessageA(ours.dropList, WM_MOUSEMOVE, 0, MAKELPARAM(10, 5));
+      SendMessageA(ours.dropList, WM_MOUSELEAVE, 0, 0);
+      GdiFlush();
+    }));
+  }
+  Note("PaintComboBox of the drop-down list %.4f ms; a hover round (enter and leave) %.4f ms", Median(face),
+       Median(hover));
+  // Its pieces: the text's font, made at every paint, and the two keyed
+  // copies (to the window and into the composite image).
+  const SIZE size = WindowSize(ours.dropList);
+  MemorySurface source(size.cx, size.cy);
+  std::vector<double> font, toWindow, toComposite;
+  for (int i = 0; i < Reps(200); ++i) {
+    font.push_back(TimeMs([&] {
+      graphics::Font f;
+      f.Create("宋体", 12, 0, Gdiplus::UnitWorld);
+    }));
+    toWindow.push_back(TimeMs([&] {
+      skin::WindowDc dc(ours.dropList, true);
+      TransparentBlt(dc.get(), 0, 0, size.cx, size.cy, source.dc(), 0, 0, size.cx, size.cy, RGB(255, 0, 255));
+      GdiFlush();
+    }));
+    toComposite.push_back(TimeMs([&] { skin::BlitToCompositeKeyed(ours.dropList, source.dc(), RGB(255, 0, 255)); }));
+  }
+  Note("face pieces: the text font made %.4f ms; TransparentBlt to the window %.4f ms; into the composite %.4f ms",
+       Median(font), Median(toWindow), Median(toComposite));
+  Pump(20);
+}
+
 void BenchLargeWindow() {
   std::printf("\nA 1280x800 skinned window\n");
   UniqueWindow big(CreateSkinnedPlainWindow(1280, 800));
@@ -1784,7 +1882,7 @@ int Soak(int rounds, const std::string& parts) {
 
 int main(int argc, char** argv) {
   int soakRounds = -1;
-  std::string only;  // one section: paints, buttons, large, resize, range, lists, startup, cycle, replies
+  std::string only;  // one section: paints, buttons, large, resize, range, lists, combos, startup, cycle, replies
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--quick") == 0) {
       Quick = true;
@@ -1793,8 +1891,8 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
       only = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: quorlin_bench [--quick] [--only paints|buttons|large|resize|range|lists|startup|"
-                           "cycle|replies]\n"
+      std::fprintf(stderr, "usage: quorlin_bench [--quick] [--only paints|buttons|large|resize|range|lists|combos|"
+                           "startup|cycle|replies]\n"
                            "       quorlin_bench --soak N [--only paint,hover,buttons,labels,read]\n");
       return 2;
     }
@@ -1821,6 +1919,7 @@ int main(int argc, char** argv) {
     run("resize", BenchResize);
     run("range", BenchRangeControls);
     run("lists", BenchListControls);
+    run("combos", BenchComboBoxes);
     run("startup", BenchStartUp);
     run("cycle", BenchCycleBreakdown);
     run("replies", BenchReplies);

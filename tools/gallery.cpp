@@ -1,6 +1,7 @@
 // Shows the galleries, for screenshots (tools/screenshot-gallery): skinned
 // windows with every button look, every range-control look and the header
-// looks in a row, and the list controls below them.
+// looks in a row, and the list controls and the three combo-box styles below
+// them.
 //   quorlin_gallery [seconds]   quits after that many seconds when given
 #include <windows.h>
 
@@ -10,6 +11,7 @@
 #include <cstdlib>
 
 #include "button_gallery.h"
+#include "combo_gallery.h"
 #include "header_gallery.h"
 #include "list_gallery.h"
 #include "range_gallery.h"
@@ -25,7 +27,8 @@ int main(int argc, char** argv) {
   Gdiplus::GdiplusStartupInput input;
   if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return 1;
   const quorlin::test::ButtonGallery gallery = quorlin::test::CreateButtonGallery(GetModuleHandleA(nullptr));
-  if (!gallery.window) {
+  const quorlin::test::ComboGallery combos = quorlin::test::CreateComboGallery(GetModuleHandleA(nullptr), 560, 310);
+  if (!gallery.window || !combos.window) {
     Gdiplus::GdiplusShutdown(token);
     return 1;
   }
@@ -42,6 +45,7 @@ int main(int argc, char** argv) {
     DispatchMessageA(&msg);
   }
   if (IsWindow(lists.window)) DestroyWindow(lists.window);
+  if (IsWindow(combos.window)) DestroyWindow(combos.window);
   if (IsWindow(gallery.window)) DestroyWindow(gallery.window);
   if (IsWindow(ranges.window)) DestroyWindow(ranges.window);
   if (IsWindow(headers.window)) DestroyWindow(headers.window);

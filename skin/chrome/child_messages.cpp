@@ -37,6 +37,17 @@ void OnEditNotification(HWND control, int code) {
   if (code == EN_CHANGE) RepaintOverlays(control);
 }
 
+bool IsSkinnedCombo(HWND control) {
+  const ComboState* state = ControlRecord(control, &SkinRecord::combos);
+  return state && state->hwnd == control && WindowClassName(control) == "ComboBox";
+}
+
+// A skinned combo box paints its face on its own paint messages only: a new
+// selection, and the end of focus, reach the screen through an invalidation.
+void OnComboNotification(HWND combo, int code) {
+  if (code == CBN_SELCHANGE || code == CBN_KILLFOCUS) InvalidateRect(combo, nullptr, TRUE);
+}
+
 // A list box redraws only the items whose selection changed, over what it
 // drew before: the whole box is painted over the veil again.
 void OnListBoxNotification(HWND control, int code) {
@@ -47,7 +58,9 @@ void OnCommand(WPARAM wParam, LPARAM lParam) {
   HWND control = reinterpret_cast<HWND>(lParam);
   if (!control || !ControlSwitchesOn()) return;
   const int code = HIWORD(wParam);
-  if (IsSkinnedEdit(control))
+  if (IsSkinnedCombo(control))
+    OnComboNotification(control, code);
+  else if (IsSkinnedEdit(control))
     OnEditNotification(control, code);
   else if (ListRecord(control) && WindowClassName(control) == "ListBox")
     OnListBoxNotification(control, code);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "skin/controls/combo.h"
 #include "skin/core/control_states.h"
 #include "skin/core/painting.h"
 #include "skin/core/skin_record.h"
@@ -95,28 +96,33 @@ void OnNcMouseMove(HWND field, const EditState& state, LPARAM lParam) {
 
 }  // namespace
 
-void AttachEditsAndCombos(int skinId, HWND parent) {
-  if (!ChildSkinningEnabled) return;
+int AttachEditField(int skinId, HWND field, bool withOverlays) {
   SkinRecord* record = SkinRecordById(skinId);
-  if (!record) return;
+  if (!record) return 0;
+  const int index = TakeControlRecord(record->edits, field);
+  if (index == 0) return 0;
+  // Properties first: the overlays look their window up through the field.
+  SetIntProp(field, PropSkinId, index);
+  SetIntProp(field, PropOwnerSkinId, skinId);
+  SetIntProp(field, PropTextColour, 0);
+  const bool visible = (StyleOf(field) & WS_VISIBLE) != 0;
+  HWND vertical = withOverlays && HasVScroll(field) ? CreateOverlayScrollBar(field, true, visible) : nullptr;
+  HWND horizontal = withOverlays && HasHScroll(field) ? CreateOverlayScrollBar(field, false, visible) : nullptr;
+  EditState& state = record->edits[static_cast<size_t>(index - 1)];
+  state.verticalOverlay = vertical;
+  state.horizontalOverlay = horizontal;
+  state.previousProc =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditWndProc)));
+  SetIntProp(field, PropPreviousProc, reinterpret_cast<LONG_PTR>(state.previousProc));
+  return index;
+}
+
+void AttachEditsAndCombos(int skinId, HWND parent) {
+  if (!ChildSkinningEnabled || !SkinRecordById(skinId)) return;
   for (HWND child = FindWindowExA(parent, nullptr, "Edit", nullptr); child;
-       child = FindWindowExA(parent, child, "Edit", nullptr)) {
-    const int index = TakeControlRecord(record->edits, child);
-    if (index == 0) continue;
-    // Properties first: the overlays look their window up through the field.
-    SetIntProp(child, PropSkinId, index);
-    SetIntProp(child, PropOwnerSkinId, skinId);
-    SetIntProp(child, PropTextColour, 0);
-    const bool visible = (StyleOf(child) & WS_VISIBLE) != 0;
-    HWND vertical = HasVScroll(child) ? CreateOverlayScrollBar(child, true, visible) : nullptr;
-    HWND horizontal = HasHScroll(child) ? CreateOverlayScrollBar(child, false, visible) : nullptr;
-    EditState& state = record->edits[static_cast<size_t>(index - 1)];
-    state.verticalOverlay = vertical;
-    state.horizontalOverlay = horizontal;
-    state.previousProc =
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditWndProc)));
-    SetIntProp(child, PropPreviousProc, reinterpret_cast<LONG_PTR>(state.previousProc));
-  }
+       child = FindWindowExA(parent, child, "Edit", nullptr))
+    AttachEditField(skinId, child, true);
+  AttachComboBoxes(skinId, parent);
 }
 
 LRESULT CALLBACK EditWndProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -11,9 +11,13 @@ namespace quorlin::skin {
 
 struct EditState;
 
-// Attach pass for the "Edit" children of parent (the combo-box half is the
-// combo skin's).
+// Attach pass for the "Edit" children of parent, then for its "ComboBox"
+// children (the combo-box half is the combo skin's).
 void AttachEditsAndCombos(int skinId, HWND parent);
+// Adds one edit field to the edit table of skinId and subclasses it; a field
+// already there is left alone. Returns its table index, 0 when nothing was
+// attached. Edit fields inside combo boxes come without overlay scroll bars.
+int AttachEditField(int skinId, HWND field, bool withOverlays);
 LRESULT CALLBACK EditWndProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The field's non-client ring; with a take-from-argument flag 0 the value

@@ -138,13 +138,20 @@ struct UpDownState {
   LPARAM lastMousePos = 0;                // client point of the last button-down or button-up
 };
 
+// Attached combo boxes. The face is painted by the skin; the inner edit
+// field (CBS_DROPDOWN, CBS_SIMPLE) is an edit record of its own.
+struct ComboState {
+  HWND hwnd = nullptr;              // the combo box; null marks a free record
+  WNDPROC previousProc = nullptr;   // the procedure replaced at attach (also Hw_hProc)
+  bool focused = false;             // between WM_SETFOCUS and WM_KILLFOCUS of the combo box itself
+};
+
 // Tables for control families that are attached by later passes. Each holds
 // at least the window and the procedure it replaced.
 struct ControlState {
   HWND hwnd = nullptr;
   WNDPROC previousProc = nullptr;
 };
-using ComboState = ControlState;
 using ToolbarState = ControlState;
 
 // Attached header controls: the direct "SysHeader32" children of a skinned

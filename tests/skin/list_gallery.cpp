@@ -119,8 +119,6 @@ void FillTree(HWND tree) {
 
 }  // namespace
 
-void AddGalleryComboBoxes(HWND) {}
-
 ListGallery CreateListGallery(HINSTANCE instance, int x, int y) {
   INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_INTERNET_CLASSES |
                                                 ICC_DATE_CLASSES};
@@ -135,7 +133,6 @@ ListGallery CreateListGallery(HINSTANCE instance, int x, int y) {
   g.window = CreateWindowExA(0, GalleryClass, "列表样式", WS_POPUP | WS_MINIMIZEBOX, x, y, 500, 330, nullptr,
                              nullptr, instance, nullptr);
   if (!g.window) return g;
-  AddGalleryComboBoxes(g.window);
   g.listBox = Control(g.window, "ListBox", WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE, 185, 40,
                       140, 125);
   const char* items[] = {"高清 1080p", "标清 720p", "流畅 480p", "仅音频", "字幕 中文", "字幕 英文",

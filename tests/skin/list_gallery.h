@@ -18,10 +18,6 @@ struct ListGallery {
   HWND dateTime = nullptr;
 };
 
-// The corner (x 20..170, y 40..165 of the window) where the combo boxes go;
-// called before the window is skinned, so what it adds is skinned with the rest.
-void AddGalleryComboBoxes(HWND window);
-
 // Creates, skins and shows the gallery at (x, y), translucency on before the
 // controls are attached.
 ListGallery CreateListGallery(HINSTANCE instance, int x = 420, int y = 40);
