@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "gallery_window.h"
 #include "assets/assets.h"
 #include "skin/core/apply_skin.h"
 #include "skin/core/painting.h"
@@ -12,17 +13,6 @@ namespace quorlin::test {
 namespace {
 
 constexpr char GalleryClass[] = "QuorlinButtonGallery";
-
-void RegisterGalleryClass(HINSTANCE instance) {
-  WNDCLASSA wc = {};
-  if (GetClassInfoA(instance, GalleryClass, &wc)) return;
-  wc.lpfnWndProc = DefWindowProcA;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = GalleryClass;
-  RegisterClassA(&wc);
-}
 
 HWND Button(HWND parent, const char* text, DWORD style, int x, int y, int w, int h) {
   HWND button = CreateWindowExA(0, "Button", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, x, y, w, h, parent,
@@ -38,7 +28,7 @@ ButtonGallery CreateButtonGallery(HINSTANCE instance, int x, int y) {
   skin::ChildSkinningEnabled = 1;
   skin::VeilAlpha = 160;
   skin::AccentColour = 0xDDCA22;
-  RegisterGalleryClass(instance);
+  RegisterGalleryClass(instance, GalleryClass);
 
   ButtonGallery g;
   g.window = CreateWindowExA(0, GalleryClass, "按钮样式", WS_POPUP | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, x, y, 360, 250,

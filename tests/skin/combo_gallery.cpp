@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "gallery_window.h"
 #include "assets/assets.h"
 #include "skin/core/apply_skin.h"
 #include "skin/core/painting.h"
@@ -12,17 +13,6 @@ namespace quorlin::test {
 namespace {
 
 constexpr char GalleryClass[] = "QuorlinComboGallery";
-
-void RegisterGalleryClass(HINSTANCE instance) {
-  WNDCLASSA wc = {};
-  if (GetClassInfoA(instance, GalleryClass, &wc)) return;
-  wc.lpfnWndProc = DefWindowProcA;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = GalleryClass;
-  RegisterClassA(&wc);
-}
 
 HWND Combo(HWND parent, DWORD style, int x, int y, int w, int h) {
   HWND combo = CreateWindowExA(0, "ComboBox", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | style, x, y, w, h,
@@ -51,7 +41,7 @@ ComboGallery CreateComboGallery(HINSTANCE instance, int x, int y) {
   skin::ChildSkinningEnabled = 1;
   skin::VeilAlpha = 160;
   skin::AccentColour = 0xDDCA22;
-  RegisterGalleryClass(instance);
+  RegisterGalleryClass(instance, GalleryClass);
 
   ComboGallery g;
   g.window = CreateWindowExA(0, GalleryClass, "组合框样式", WS_POPUP | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, x, y, 370, 190,

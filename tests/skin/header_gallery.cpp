@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "gallery_window.h"
 #include "assets/assets.h"
 #include "skin/core/apply_skin.h"
 #include "skin/core/painting.h"
@@ -12,17 +13,6 @@ namespace quorlin::test {
 namespace {
 
 constexpr char GalleryClass[] = "QuorlinHeaderGallery";
-
-void RegisterGalleryClass(HINSTANCE instance) {
-  WNDCLASSA wc = {};
-  if (GetClassInfoA(instance, GalleryClass, &wc)) return;
-  wc.lpfnWndProc = DefWindowProcA;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = GalleryClass;
-  RegisterClassA(&wc);
-}
 
 // Two 16 x 16 icons: a blue disc and a green square.
 HIMAGELIST MakeIcons() {
@@ -96,7 +86,7 @@ HeaderGallery CreateHeaderGallery(HINSTANCE instance, int x, int y) {
   skin::ChildSkinningEnabled = 1;
   skin::VeilAlpha = 160;
   skin::AccentColour = 0xDDCA22;
-  RegisterGalleryClass(instance);
+  RegisterGalleryClass(instance, GalleryClass);
 
   HeaderGallery g;
   g.window = CreateWindowExA(0, GalleryClass, "表头样式", WS_POPUP | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, x, y, 380, 250,

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "gallery_window.h"
 #include "assets/assets.h"
 #include "skin/core/apply_skin.h"
 #include "skin/core/painting.h"
@@ -46,17 +47,6 @@ LRESULT CALLBACK GalleryProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     return TRUE;
   }
   return DefWindowProcA(window, message, wParam, lParam);
-}
-
-void RegisterGalleryClass(HINSTANCE instance) {
-  WNDCLASSA wc = {};
-  if (GetClassInfoA(instance, GalleryClass, &wc)) return;
-  wc.lpfnWndProc = GalleryProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = GalleryClass;
-  RegisterClassA(&wc);
 }
 
 HWND Control(HWND parent, const char* cls, DWORD style, DWORD exStyle, int x, int y, int w, int h) {
@@ -127,7 +117,7 @@ ListGallery CreateListGallery(HINSTANCE instance, int x, int y) {
   skin::VeilAlpha = 100;
   skin::TranslucentControls = 1;
   skin::AccentColour = 0xDDCA22;
-  RegisterGalleryClass(instance);
+  RegisterGalleryClass(instance, GalleryClass, GalleryProc);
 
   ListGallery g;
   g.window = CreateWindowExA(0, GalleryClass, "列表样式", WS_POPUP | WS_MINIMIZEBOX, x, y, 500, 330, nullptr,

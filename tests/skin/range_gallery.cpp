@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "gallery_window.h"
 #include "assets/assets.h"
 #include "skin/core/apply_skin.h"
 #include "skin/core/painting.h"
@@ -16,17 +17,6 @@ namespace quorlin::test {
 namespace {
 
 constexpr char GalleryClass[] = "QuorlinRangeGallery";
-
-void RegisterGalleryClass(HINSTANCE instance) {
-  WNDCLASSA wc = {};
-  if (GetClassInfoA(instance, GalleryClass, &wc)) return;
-  wc.lpfnWndProc = DefWindowProcA;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = GalleryClass;
-  RegisterClassA(&wc);
-}
 
 HWND Child(HWND parent, const char* cls, DWORD style, int x, int y, int w, int h, DWORD exStyle = 0) {
   return CreateWindowExA(exStyle, cls, "", WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent, nullptr,
@@ -55,7 +45,7 @@ RangeGallery CreateRangeGallery(HINSTANCE instance, int x, int y) {
   skin::ChildSkinningEnabled = 1;
   skin::VeilAlpha = 160;
   skin::AccentColour = 0xDDCA22;
-  RegisterGalleryClass(instance);
+  RegisterGalleryClass(instance, GalleryClass);
 
   RangeGallery g;
   g.window = CreateWindowExA(0, GalleryClass, "范围控件", WS_POPUP | WS_MINIMIZEBOX, x, y, 360, 250, nullptr, nullptr,
