@@ -48,12 +48,7 @@ ButtonGallery CreateButtonGallery(HINSTANCE instance, int x, int y) {
   g.threeState = Button(g.window, "三态框", BS_AUTO3STATE, 190, 180, 120, 20);
   SendMessageA(g.threeState, BM_SETCHECK, BST_INDETERMINATE, 0);
 
-  skin::ApplySkin(g.window, {});
-  const auto& picture = assets::BackgroundPicture;
-  skin::SetWindowBackground(g.window, std::string(reinterpret_cast<const char*>(picture.data), picture.size), 3);
-  skin::SetSkinOptions(1, 100);
-  ShowWindow(g.window, SW_SHOWNORMAL);
-  UpdateWindow(g.window);
+  SkinAndShowGalleryWindow(g.window);
   return g;
 }
 

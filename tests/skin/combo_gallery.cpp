@@ -49,12 +49,7 @@ ComboGallery CreateComboGallery(HINSTANCE instance, int x, int y) {
   if (!g.window) return g;
   g.combos = AddComboSection(g.window, 20, 40);
 
-  skin::ApplySkin(g.window, {});
-  const auto& picture = assets::BackgroundPicture;
-  skin::SetWindowBackground(g.window, std::string(reinterpret_cast<const char*>(picture.data), picture.size), 3);
-  skin::SetSkinOptions(1, 100);
-  ShowWindow(g.window, SW_SHOWNORMAL);
-  UpdateWindow(g.window);
+  SkinAndShowGalleryWindow(g.window);
   return g;
 }
 

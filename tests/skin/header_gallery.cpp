@@ -113,12 +113,7 @@ HeaderGallery CreateHeaderGallery(HINSTANCE instance, int x, int y) {
   // The header shows the small icons whether or not the list hands them on.
   SendMessageA(ListView_GetHeader(g.list), HDM_SETIMAGELIST, HDSIL_NORMAL, reinterpret_cast<LPARAM>(g.icons));
 
-  skin::ApplySkin(g.window, {});
-  const auto& picture = assets::BackgroundPicture;
-  skin::SetWindowBackground(g.window, std::string(reinterpret_cast<const char*>(picture.data), picture.size), 3);
-  skin::SetSkinOptions(1, 100);
-  ShowWindow(g.window, SW_SHOWNORMAL);
-  UpdateWindow(g.window);
+  SkinAndShowGalleryWindow(g.window);
   return g;
 }
 

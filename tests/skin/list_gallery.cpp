@@ -143,12 +143,7 @@ ListGallery CreateListGallery(HINSTANCE instance, int x, int y) {
                        285, 190, 195, 120);
   FillTree(g.treeView);
 
-  skin::ApplySkin(g.window, {});
-  const auto& picture = assets::BackgroundPicture;
-  skin::SetWindowBackground(g.window, std::string(reinterpret_cast<const char*>(picture.data), picture.size), 3);
-  skin::SetSkinOptions(1, 100);
-  ShowWindow(g.window, SW_SHOWNORMAL);
-  UpdateWindow(g.window);
+  SkinAndShowGalleryWindow(g.window);
   return g;
 }
 

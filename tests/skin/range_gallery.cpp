@@ -68,12 +68,7 @@ RangeGallery CreateRangeGallery(HINSTANCE instance, int x, int y) {
   g.horizontalUpDown = Child(g.window, UPDOWN_CLASSA, UDS_HORZ, 120, 196, 44, 22);
   SendMessageA(g.horizontalUpDown, UDM_SETRANGE32, 0, 10);
 
-  skin::ApplySkin(g.window, {});
-  const auto& picture = assets::BackgroundPicture;
-  skin::SetWindowBackground(g.window, std::string(reinterpret_cast<const char*>(picture.data), picture.size), 3);
-  skin::SetSkinOptions(1, 100);
-  ShowWindow(g.window, SW_SHOWNORMAL);
-  UpdateWindow(g.window);
+  SkinAndShowGalleryWindow(g.window);
   return g;
 }
 
