@@ -20,9 +20,8 @@ namespace {
 using graphics::ARGB;
 using graphics::REAL;
 
-constexpr COLORREF Black = 0x000000, White = 0xFFFFFF, Red = 0x0000FF;
+constexpr COLORREF Red = 0x0000FF;
 
-ARGB Argb(int alpha, COLORREF colour) { return ArgbFromColorRef(colour, alpha, true); }
 
 SIZE ClientSize(HWND window) {
   RECT r = {};

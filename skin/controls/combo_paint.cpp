@@ -18,7 +18,6 @@ using graphics::ARGB;
 using graphics::PointF;
 using graphics::REAL;
 
-constexpr COLORREF Black = 0x000000, White = 0xFFFFFF;
 constexpr COLORREF HoleKey = RGB(255, 0, 255);
 constexpr ARGB HoleColour = 0xFFFF00FF;
 constexpr char TextFace[] = "宋体";

@@ -16,8 +16,6 @@ using graphics::ARGB;
 using graphics::PointF;
 using graphics::REAL;
 
-constexpr COLORREF Black = 0x000000, White = 0xFFFFFF;
-ARGB Argb(int alpha, COLORREF colour) { return ArgbFromColorRef(colour, alpha, true); }
 
 SIZE WindowSize(HWND w) {
   RECT r = {};

@@ -24,8 +24,6 @@ using graphics::PointF;
 using graphics::REAL;
 using GRect = graphics::RectF;
 
-constexpr COLORREF Black = 0x000000, White = 0xFFFFFF;
-ARGB Argb(int alpha, COLORREF colour) { return ArgbFromColorRef(colour, alpha, true); }
 
 void DestroyIconHandle(HICON icon) { DestroyIcon(icon); }
 using UniqueIcon = UniqueHandle<HICON, DestroyIconHandle>;

@@ -18,8 +18,7 @@ namespace {
 using graphics::ARGB;
 using graphics::REAL;
 
-constexpr COLORREF Black = 0x000000, White = 0xFFFFFF, MagentaKey = RGB(255, 0, 255);
-ARGB Argb(int alpha, COLORREF colour) { return ArgbFromColorRef(colour, alpha, true); }
+constexpr COLORREF MagentaKey = RGB(255, 0, 255);
 
 void StrokeRect(graphics::Graphics& g, ARGB colour, REAL width, REAL x, REAL y, REAL w, REAL h) {
   graphics::Pen pen;

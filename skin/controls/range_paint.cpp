@@ -12,6 +12,7 @@
 #include "skin/controls/range.h"
 #include "skin/core/gdi_handles.h"
 #include "skin/core/painting.h"
+#include "skin/core/skin_images.h"
 #include "skin/core/skin_options.h"
 #include "skin/core/skin_record.h"
 
@@ -25,8 +26,6 @@ using graphics::ARGB;
 using graphics::PointF;
 using graphics::REAL;
 
-constexpr COLORREF Black = 0x000000, White = 0xFFFFFF;
-ARGB Argb(int alpha, COLORREF colour) { return ArgbFromColorRef(colour, alpha, true); }
 
 template <typename State>
 const State* RowOf(int skinId, int index, std::vector<State> SkinRecord::*table) {
@@ -42,29 +41,11 @@ SIZE WindowSize(HWND w) {
   return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
-graphics::GraphicsPath RoundRect(REAL x, REAL y, REAL w, REAL h, REAL d) {
-  graphics::GraphicsPath path;
-  path.Create();
-  AddRoundRectPath(path, x, y, w, h, d);
-  return path;
-}
+using skin::RoundRectPath;
+graphics::GraphicsPath RoundRectPath(const RectF& r, REAL d) { return RoundRectPath(r.x, r.y, r.width, r.height, d); }
 
-graphics::GraphicsPath RoundRect(const RectF& r, REAL d) { return RoundRect(r.x, r.y, r.width, r.height, d); }
 
-void FillGradient(graphics::Graphics& g, const graphics::GraphicsPath& path, PointF a, PointF b, ARGB from, ARGB to) {
-  graphics::LinearGradientBrush brush;
-  if (brush.Create(a, b, from, to)) g.FillPath(brush, path);
-}
 
-void FillSolid(graphics::Graphics& g, const graphics::GraphicsPath& path, ARGB colour) {
-  graphics::SolidBrush brush;
-  if (brush.Create(colour)) g.FillPath(brush, path);
-}
-
-void Stroke(graphics::Graphics& g, const graphics::GraphicsPath& path, ARGB colour) {
-  graphics::Pen pen;
-  if (pen.Create(colour, 1.0f)) g.DrawPath(pen, path);
-}
 
 void StrokeRect(graphics::Graphics& g, const RectF& r, ARGB colour) {
   graphics::GraphicsPath path;
@@ -77,8 +58,8 @@ void StrokeRect(graphics::Graphics& g, const RectF& r, ARGB colour) {
 // and inside it a white-to-dark wash across the short axis.
 void DrawPanel(graphics::Graphics& g, SIZE s, bool vertical, ARGB outline, REAL innerCorner) {
   const REAL w = static_cast<REAL>(s.cx), h = static_cast<REAL>(s.cy);
-  Stroke(g, RoundRect(0, 0, w - 1, h - 1, 5), outline);
-  FillGradient(g, RoundRect(1, 1, w - 2, h - 2, innerCorner), PointF(0, 0), vertical ? PointF(w - 1, 0) : PointF(0, h - 1),
+  Stroke(g, RoundRectPath(0, 0, w - 1, h - 1, 5), outline);
+  FillGradient(g, RoundRectPath(1, 1, w - 2, h - 2, innerCorner), PointF(0, 0), vertical ? PointF(w - 1, 0) : PointF(0, h - 1),
                Argb(160, White), Argb(30, Black));
 }
 
@@ -127,7 +108,7 @@ void DrawTrackbar(graphics::Graphics& g, const TrackbarState& state, const Track
   if (TrackbarPainterSwitch == 1) DrawPanel(g, s, state.vertical, Argb(30, Black), 3);
   const RectF& c = parts.channel;
   const PointF across = state.vertical ? PointF(c.x + c.width, c.y) : PointF(c.x, c.y + c.height);
-  FillGradient(g, RoundRect(c, 1), PointF(c.x, c.y), across, Argb(50, Black), Argb(40, Black));
+  FillGradient(g, RoundRectPath(c, 1), PointF(c.x, c.y), across, Argb(50, Black), Argb(40, Black));
   if (parts.selectionMark) StrokeRect(g, *parts.selectionMark, Argb(200, White));
   if (parts.accentLine) StrokeRect(g, *parts.accentLine, Argb(200, AccentColour));
   DrawKnob(g, parts.knob);
@@ -143,7 +124,7 @@ void DrawProgressBar(graphics::Graphics& g, HWND bar, bool vertical, SIZE s) {
   const std::optional<ProgressFill> fill = ProgressBarFill(s, vertical, position, range.iLow, range.iHigh);
   if (!fill) return;
   const RectF& b = fill->bar;
-  graphics::GraphicsPath path = RoundRect(b.x + 1, b.y + 1, b.width - 3, b.height - 3, 3);
+  graphics::GraphicsPath path = RoundRectPath(b.x + 1, b.y + 1, b.width - 3, b.height - 3, 3);
   FillGradient(g, path, PointF(fill->gradientX, fill->gradientY), PointF(fill->gradientToX, fill->gradientToY),
                Argb(90, White), Argb(255, AccentColour));
   Stroke(g, path, Argb(150, AccentColour));
@@ -151,27 +132,12 @@ void DrawProgressBar(graphics::Graphics& g, HWND bar, bool vertical, SIZE s) {
 
 // ---- up-down ------------------------------------------------------------------
 
-// The four arrows decoded once: they never change, and decoding them was
-// most of the cost of a paint. Never freed, on purpose: the process's
-// static destructors run after GDI+ has shut down.
-struct ArrowGlyphs {
-  graphics::Image up, down, left, right;
-};
-
-void DecodeArrows(ArrowGlyphs& glyphs) {
-  glyphs.up.FromBytes(assets::ArrowUpGlyph.data, assets::ArrowUpGlyph.size);
-  glyphs.down.FromBytes(assets::ArrowDownGlyph.data, assets::ArrowDownGlyph.size);
-  glyphs.left.FromBytes(assets::ArrowLeftGlyph.data, assets::ArrowLeftGlyph.size);
-  glyphs.right.FromBytes(assets::ArrowRightGlyph.data, assets::ArrowRightGlyph.size);
-}
-
-const ArrowGlyphs& KeptArrows() {
-  static ArrowGlyphs* kept = [] {
-    auto* glyphs = new ArrowGlyphs;
-    DecodeArrows(*glyphs);
-    return glyphs;
-  }();
-  return *kept;
+// The arrow of one half: the kept glyph, or one decoded now into `decoded`
+// when glyphs are not kept (the benchmark's comparison).
+const graphics::Image& ArrowGlyph(const assets::AssetBytes& asset, graphics::Image& decoded) {
+  if (KeepUpDownGlyphs) return KeptGlyph(asset);
+  decoded.FromBytes(asset.data, asset.size);
+  return decoded;
 }
 
 struct HalfLook {
@@ -202,7 +168,7 @@ void DrawHalf(graphics::Graphics& g, SIZE s, bool horizontal, UpDownHalf half, H
     a = Argb(100, White);
     b = Argb(150, AccentColour);
   }
-  graphics::GraphicsPath box = RoundRect(r, 3);
+  graphics::GraphicsPath box = RoundRectPath(r, 3);
   FillGradient(g, box, from, to, a, b);
   const REAL gw = static_cast<REAL>(glyph.GetWidth()), gh = static_cast<REAL>(glyph.GetHeight());
   const REAL gx = (l - gw) / 2 + (!first && horizontal ? l : 0);
@@ -215,20 +181,18 @@ void DrawUpDown(graphics::Graphics& g, const UpDownState& state, SIZE s, bool ho
   g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
   g.SetCompositingQuality(Gdiplus::CompositingQualityHighQuality);
   const REAL w = static_cast<REAL>(s.cx), h = static_cast<REAL>(s.cy);
-  FillSolid(g, RoundRect(0, 0, w - 1, h - 1, 3), Argb(160, White));
+  FillSolid(g, RoundRectPath(0, 0, w - 1, h - 1, 3), Argb(160, White));
 
   // Hot lights the half under the mouse; a press without hover lights none.
   std::optional<UpDownHalf> lit;
   if (hot) lit = UpDownHalfAt(s, state.horizontal, static_cast<short>(LOWORD(mouse)), static_cast<short>(HIWORD(mouse)));
 
-  ArrowGlyphs decoded;
-  if (!KeepUpDownGlyphs) DecodeArrows(decoded);
-  const ArrowGlyphs& glyphs = KeepUpDownGlyphs ? KeptArrows() : decoded;
   for (const UpDownHalf half : {UpDownFirstHalf, UpDownSecondHalf}) {
     const bool first = half == UpDownFirstHalf;
-    const graphics::Image& glyph =
-        state.horizontal ? (first ? glyphs.left : glyphs.right) : (first ? glyphs.up : glyphs.down);
-    DrawHalf(g, s, state.horizontal, half, HalfLook{lit == half, pressed}, glyph);
+    const assets::AssetBytes& asset = state.horizontal ? (first ? assets::ArrowLeftGlyph : assets::ArrowRightGlyph)
+                                                       : (first ? assets::ArrowUpGlyph : assets::ArrowDownGlyph);
+    graphics::Image decoded;
+    DrawHalf(g, s, state.horizontal, half, HalfLook{lit == half, pressed}, ArrowGlyph(asset, decoded));
   }
 }
 

@@ -19,8 +19,6 @@ using graphics::ARGB;
 using graphics::PointF;
 using graphics::REAL;
 
-constexpr COLORREF Black = 0x000000, White = 0xFFFFFF;
-ARGB Argb(int alpha, COLORREF colour) { return ArgbFromColorRef(colour, alpha, true); }
 
 LONG_PTR StyleOf(HWND w) { return GetWindowLongPtrA(w, GWL_STYLE); }
 
@@ -83,25 +81,8 @@ void ShowListOverlays(HWND control, const OverlayBars& bars) {
 
 // ---- painting -----------------------------------------------------------
 
-void FillGradientPath(graphics::Graphics& g, const graphics::GraphicsPath& path, PointF a, PointF b, ARGB from,
-                      ARGB to) {
-  graphics::LinearGradientBrush brush;
-  brush.Create(a, b, from, to);
-  g.FillPath(brush, path);
-}
 
-void StrokePath(graphics::Graphics& g, const graphics::GraphicsPath& path, ARGB colour) {
-  graphics::Pen pen;
-  pen.Create(colour, 1.0f);
-  g.DrawPath(pen, path);
-}
 
-graphics::GraphicsPath RoundRect(REAL x, REAL y, REAL w, REAL h, REAL d) {
-  graphics::GraphicsPath path;
-  path.Create();
-  AddRoundRectPath(path, x, y, w, h, d);
-  return path;
-}
 
 void DrawGlyphAt(graphics::Graphics& g, const assets::AssetBytes& png, int x, int y) {
   graphics::Image glyph;
@@ -119,10 +100,10 @@ SIZE GlyphSize(const assets::AssetBytes& png) {
 // One arrow button of an overlay: box, hover wash, outline, inner highlight.
 void DrawArrowButton(graphics::Graphics& g, REAL x, REAL y, REAL w, REAL h, bool hovered, PointF to,
                      REAL ix, REAL iy, REAL iw, REAL ih) {
-  graphics::GraphicsPath box = RoundRect(x, y, w, h, 5);
-  if (hovered) FillGradientPath(g, box, PointF(x, y), to, Argb(100, White), Argb(150, AccentColour));
-  StrokePath(g, box, Argb(60, Black));
-  StrokePath(g, RoundRect(ix, iy, iw, ih, 3), Argb(150, White));
+  graphics::GraphicsPath box = RoundRectPath(x, y, w, h, 5);
+  if (hovered) FillGradient(g, box, PointF(x, y), to, Argb(100, White), Argb(150, AccentColour));
+  Stroke(g, box, Argb(60, Black));
+  Stroke(g, RoundRectPath(ix, iy, iw, ih, 3), Argb(150, White));
 }
 
 // Commits a finished overlay image and shows it.
@@ -227,7 +208,7 @@ void PaintVerticalOverlay(HWND owner, int part) {
     track.Create(PointF(0, 0), PointF(static_cast<REAL>(W), 0), Argb(40, AccentColour), Argb(255, White));
     g.FillRectangle(track, 0, 0, static_cast<REAL>(W), static_cast<REAL>(H));
     if (available) {
-      graphics::GraphicsPath thumb = RoundRect((W - D) / 2.0f + 1, static_cast<REAL>(T), static_cast<REAL>(D - 3),
+      graphics::GraphicsPath thumb = RoundRectPath((W - D) / 2.0f + 1, static_cast<REAL>(T), static_cast<REAL>(D - 3),
                                                static_cast<REAL>(L - 1), 5);
       if (part == OverlayThumb) {
         graphics::SolidBrush lit;
@@ -235,9 +216,9 @@ void PaintVerticalOverlay(HWND owner, int part) {
         g.FillPath(lit, thumb);
       }
       const PointF a(1, static_cast<REAL>(T)), b(static_cast<REAL>(D - 2), static_cast<REAL>(T));
-      FillGradientPath(g, thumb, a, b, Argb(150, White), Argb(150, AccentColour));
-      FillGradientPath(g, thumb, a, b, Argb(0, White), Argb(150, White));
-      StrokePath(g, thumb, Argb(100, Black));
+      FillGradient(g, thumb, a, b, Argb(150, White), Argb(150, AccentColour));
+      FillGradient(g, thumb, a, b, Argb(0, White), Argb(150, White));
+      Stroke(g, thumb, Argb(100, Black));
     }
     const REAL d = static_cast<REAL>(D), h = static_cast<REAL>(H);
     DrawArrowButton(g, 1, 1, d - 3, 15, available && part == OverlayFirstArrow, PointF(d - 2, 1), 2, 2, d - 5, 12);
@@ -271,7 +252,7 @@ void PaintHorizontalOverlay(HWND owner, int part) {
     track.Create(PointF(0, 0), PointF(0, static_cast<REAL>(H)), Argb(40, AccentColour), Argb(255, White));
     g.FillRectangle(track, 0, 0, static_cast<REAL>(W), static_cast<REAL>(H));
     if (available) {
-      graphics::GraphicsPath thumb = RoundRect(static_cast<REAL>(T), (H - D) / 2.0f + 1, static_cast<REAL>(L - 1),
+      graphics::GraphicsPath thumb = RoundRectPath(static_cast<REAL>(T), (H - D) / 2.0f + 1, static_cast<REAL>(L - 1),
                                                static_cast<REAL>(D - 3), 5);
       if (part == OverlayThumb) {
         graphics::SolidBrush lit;
@@ -279,9 +260,9 @@ void PaintHorizontalOverlay(HWND owner, int part) {
         g.FillPath(lit, thumb);
       }
       const PointF a(static_cast<REAL>(T), 1), b(static_cast<REAL>(T), static_cast<REAL>(D - 2));
-      FillGradientPath(g, thumb, a, b, Argb(150, White), Argb(150, AccentColour));
-      FillGradientPath(g, thumb, a, b, Argb(0, White), Argb(150, White));
-      StrokePath(g, thumb, Argb(100, Black));
+      FillGradient(g, thumb, a, b, Argb(150, White), Argb(150, AccentColour));
+      FillGradient(g, thumb, a, b, Argb(0, White), Argb(150, White));
+      Stroke(g, thumb, Argb(100, Black));
     }
     const REAL d = static_cast<REAL>(D), w = static_cast<REAL>(W);
     DrawArrowButton(g, 1, 1, 15, d - 3, available && part == OverlayFirstArrow, PointF(1, d - 2), 2, 2, 12, d - 5);

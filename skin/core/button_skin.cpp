@@ -20,16 +20,16 @@
 namespace quorlin::skin {
 namespace {
 
+constexpr COLORREF Grey = 0x808080;
+
 using graphics::ARGB;
 using graphics::PointF;
 using graphics::REAL;
 using GRect = graphics::RectF;
 
-constexpr COLORREF Black = 0x000000, White = 0xFFFFFF, Grey = 0x808080;
 constexpr COLORREF FocusEdgeColour = 0xDDCA22;
 constexpr char DefaultFace[] = "宋体";
 
-ARGB Argb(int alpha, COLORREF colour) { return ArgbFromColorRef(colour, alpha, true); }
 
 ButtonState* ButtonRecord(HWND button) {
   ButtonState* state = ControlRecord(button, &SkinRecord::buttons);
@@ -73,12 +73,6 @@ void SetFontFields(ButtonState& state, HWND child) {
 
 // ---- drawing helpers ----------------------------------------------------
 
-graphics::GraphicsPath RoundRect(REAL x, REAL y, REAL w, REAL h, REAL d) {
-  graphics::GraphicsPath path;
-  path.Create();
-  AddRoundRectPath(path, x, y, w, h, d);
-  return path;
-}
 
 graphics::GraphicsPath Ellipse(REAL x, REAL y, REAL w, REAL h) {
   graphics::GraphicsPath path;
@@ -87,25 +81,13 @@ graphics::GraphicsPath Ellipse(REAL x, REAL y, REAL w, REAL h) {
   return path;
 }
 
-void FillSolid(graphics::Graphics& g, const graphics::GraphicsPath& path, ARGB colour) {
-  graphics::SolidBrush brush;
-  if (brush.Create(colour)) g.FillPath(brush, path);
-}
 
-void FillGradient(graphics::Graphics& g, const graphics::GraphicsPath& path, PointF a, PointF b, ARGB from, ARGB to) {
-  graphics::LinearGradientBrush brush;
-  if (brush.Create(a, b, from, to)) g.FillPath(brush, path);
-}
 
 void FillGradientRect(graphics::Graphics& g, const GRect& rect, PointF a, PointF b, ARGB from, ARGB to) {
   graphics::LinearGradientBrush brush;
   if (brush.Create(a, b, from, to)) g.FillRectangle(brush, rect);
 }
 
-void Stroke(graphics::Graphics& g, const graphics::GraphicsPath& path, ARGB colour) {
-  graphics::Pen pen;
-  if (pen.Create(colour, 1.0f)) g.DrawPath(pen, path);
-}
 
 // The glow around a hot indicator: white, then the accent, fading outwards.
 void FillGlow(graphics::Graphics& g, const graphics::GraphicsPath& area) {
@@ -164,7 +146,7 @@ bool IsChecked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == 
 
 // Draws the glass of a push button in state over what g already holds.
 void DrawGlass(graphics::Graphics& g, UINT state, REAL x, REAL y, REAL fw, REAL fh) {
-  graphics::GraphicsPath outline = RoundRect(x, y, fw - 1, fh - 1, 5);
+  graphics::GraphicsPath outline = RoundRectPath(x, y, fw - 1, fh - 1, 5);
   FillSolid(g, outline, Argb(120, White));
   if (state & ButtonDisabledBit) {
     graphics::SolidBrush grey;
@@ -198,7 +180,7 @@ void DrawGlass(graphics::Graphics& g, UINT state, REAL x, REAL y, REAL fw, REAL 
     Stroke(g, outline, Argb(120, Black));
   }
   if (state & ButtonPressedBit) {
-    const graphics::GraphicsPath inner = RoundRect(x + 2, y + 2, fw - 3, fh - 3, 5);
+    const graphics::GraphicsPath inner = RoundRectPath(x + 2, y + 2, fw - 3, fh - 3, 5);
     FillGradient(g, inner, PointF(2, 2), PointF(2, fh - 2), Argb(60, AccentColour), Argb(100, White));
   }
 }
@@ -654,7 +636,7 @@ void PaintCheckBox(HWND button, UINT state) {
     FillGradientRect(g, well, PointF(x, y + dy), PointF(x, y + dy + 12), Argb(70, Black), Argb(255, White));
     const GRect box(x + 2, y + dy, 12, 12);
     if (state & ButtonHotBit) {
-      const graphics::GraphicsPath glow = RoundRect(x - 1, y + dy - 3, 18, 18, 6);
+      const graphics::GraphicsPath glow = RoundRectPath(x - 1, y + dy - 3, 18, 18, 6);
       g.SetClipRect(box.X, box.Y, box.Width, box.Height);
       g.SetClipPath(glow, Gdiplus::CombineModeXor);
       FillGlow(g, glow);

@@ -251,6 +251,36 @@ void AddRoundRectPath(graphics::GraphicsPath& path, float x, float y, float w, f
   path.CloseFigure();
 }
 
+graphics::ARGB Argb(int alpha, COLORREF colour) { return ArgbFromColorRef(colour, alpha, true); }
+
+graphics::GraphicsPath RoundRectPath(float x, float y, float w, float h, float d) {
+  graphics::GraphicsPath path;
+  path.Create();
+  AddRoundRectPath(path, x, y, w, h, d);
+  return path;
+}
+
+void FillSolid(graphics::Graphics& g, const graphics::GraphicsPath& path, graphics::ARGB colour) {
+  graphics::SolidBrush brush;
+  if (brush.Create(colour)) g.FillPath(brush, path);
+}
+
+void FillGradient(graphics::Graphics& g, const graphics::GraphicsPath& path, graphics::PointF a, graphics::PointF b,
+                  graphics::ARGB from, graphics::ARGB to) {
+  graphics::LinearGradientBrush brush;
+  if (brush.Create(a, b, from, to)) g.FillPath(brush, path);
+}
+
+void Stroke(graphics::Graphics& g, const graphics::GraphicsPath& path, graphics::ARGB colour) {
+  graphics::Pen pen;
+  if (pen.Create(colour, 1.0f)) g.DrawPath(pen, path);
+}
+
+void StrokeLine(graphics::Graphics& g, graphics::ARGB colour, float x1, float y1, float x2, float y2) {
+  graphics::Pen pen;
+  if (pen.Create(colour, 1.0f)) g.DrawLine(pen, x1, y1, x2, y2);
+}
+
 void AddTopRoundedPath(graphics::GraphicsPath& path, float x, float y, float w, float h, float d) {
   path.AddLine(x, y + h, x, y + d);
   path.AddArc(x, y, d, d, 180, 90);

@@ -7,10 +7,7 @@
 
 #include <string_view>
 
-namespace quorlin::graphics {
-class Graphics;
-class GraphicsPath;
-}  // namespace quorlin::graphics
+#include "graphics/drawing.h"
 
 namespace quorlin::skin {
 
@@ -85,6 +82,19 @@ void MarkContainerStale(HWND window);
 
 // Paths and text effects.
 void AddRoundRectPath(graphics::GraphicsPath& path, float x, float y, float width, float height, float d);
+
+// Small drawing steps every painter takes. Colours are COLORREFs with an
+// alpha; pens are one pixel wide.
+inline constexpr COLORREF Black = 0x000000, White = 0xFFFFFF;
+graphics::ARGB Argb(int alpha, COLORREF colour);
+// A new path holding one rounded rectangle (AddRoundRectPath).
+graphics::GraphicsPath RoundRectPath(float x, float y, float width, float height, float d);
+void FillSolid(graphics::Graphics& g, const graphics::GraphicsPath& path, graphics::ARGB colour);
+// A linear gradient from colour `from` at point a to `to` at point b.
+void FillGradient(graphics::Graphics& g, const graphics::GraphicsPath& path, graphics::PointF a, graphics::PointF b,
+                  graphics::ARGB from, graphics::ARGB to);
+void Stroke(graphics::Graphics& g, const graphics::GraphicsPath& path, graphics::ARGB colour);
+void StrokeLine(graphics::Graphics& g, graphics::ARGB colour, float x1, float y1, float x2, float y2);
 void AddTopRoundedPath(graphics::GraphicsPath& path, float x, float y, float width, float height, float d);
 void DrawSoftEdge(graphics::Graphics& g, graphics::GraphicsPath& path, int rings, COLORREF colour, int alpha);
 

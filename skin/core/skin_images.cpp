@@ -1,6 +1,10 @@
 #include "skin/core/skin_images.h"
 
+#include <map>
+
+#include "assets/assets.h"
 #include "graphics/drawing.h"
+#include "graphics/image.h"
 #include "skin/core/painting.h"
 #include "skin/core/skin_record.h"
 
@@ -26,6 +30,13 @@ int DrawUniform(unsigned long long seed, int low, int high) {
 }
 
 }  // namespace
+
+const graphics::Image& KeptGlyph(const assets::AssetBytes& glyph) {
+  static auto* kept = new std::map<const void*, graphics::Image>;
+  auto [it, added] = kept->try_emplace(glyph.data);
+  if (added) it->second.FromBytes(glyph.data, glyph.size);
+  return it->second;
+}
 
 double LocalDayCount() {
   SYSTEMTIME now;

@@ -7,8 +7,13 @@
 #include <string>
 #include <string_view>
 
+namespace quorlin::assets {
+struct AssetBytes;
+}
+
 namespace quorlin::graphics {
 class Bitmap;
+class Image;
 }
 
 namespace quorlin::skin {
@@ -34,6 +39,11 @@ const graphics::Bitmap* KeptDecodedPicture(SkinRecord& record, const std::string
 // faded into colour; the band is 30 % of the width unless fadeWidth is given.
 std::string FadeImageEdges(std::string_view picture, std::optional<int> fadeWidth, COLORREF colour,
                            bool fadeRight = true, const std::string& path = "");
+
+// An embedded glyph decoded at its first use and kept for the program's
+// lifetime: glyphs never change, and decoding one costs more than drawing it.
+// Never freed, on purpose: static destructors run after GDI+ has shut down.
+const graphics::Image& KeptGlyph(const assets::AssetBytes& glyph);
 
 // The local date-time as a day count with fraction since 30 December 1899.
 double LocalDayCount();
