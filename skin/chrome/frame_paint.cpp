@@ -604,7 +604,7 @@ void BlitBackBuffer(int skinId, HDC paintDc) {
 }
 
 void InvalidateSkinnedChildren(int skinId) {
-  const SkinRecord* r = SkinRecordById(skinId);
+  SkinRecord* r = SkinRecordById(skinId);
   if (!r) return;
   auto invalidate = [&](const auto& table) {
     for (const auto& s : table)
@@ -620,6 +620,13 @@ void InvalidateSkinnedChildren(int skinId) {
   // Transparent children were painted over with the frame: they draw again.
   for (HWND c = FindWindowExA(r->hwnd, nullptr, nullptr, nullptr); c; c = FindWindowExA(r->hwnd, c, nullptr, nullptr))
     if (IsWindowVisible(c) && PaintsOverParent(c)) InvalidateRect(c, nullptr, FALSE);
+  // The new composite holds no toolbar button: toolbars paint anew, and so
+  // do the controls a toolbar holds.
+  for (ToolbarState& t : r->toolbars) {
+    if (!t.hwnd || GetParent(t.hwnd) != r->hwnd) continue;
+    t.stale = true;
+    RedrawWindow(t.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  }
   for (const ListState& l : r->lists) {
     if (!l.hwnd || GetParent(l.hwnd) != r->hwnd) continue;
     InvalidateRect(l.hwnd, nullptr, TRUE);

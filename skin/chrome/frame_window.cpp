@@ -10,6 +10,7 @@
 #include "skin/chrome/child_messages.h"
 #include "skin/chrome/frame_paint.h"
 #include "skin/chrome/working_set.h"
+#include "skin/controls/toolbar.h"
 #include "graphics/tooltip.h"
 #include "skin/core/apply_skin.h"
 #include "skin/core/button_skin.h"
@@ -165,10 +166,7 @@ void OnSysCommand(SkinRecord& r, WPARAM wParam) {
 }
 
 void OnSize(HWND window, SkinRecord& r, WPARAM kind, LPARAM lParam) {
-  if (!r.minimized) {
-    for (ContainerState& c : r.containers)
-      if (c.hwnd) c.stale = true;
-  }
+  if (!r.minimized) MarkControlsStale(window);
   r.hotCaptionButton = 0;
   // The first size message only confirms the size the first frame was
   // painted at; a size other than that one is a real change even then.

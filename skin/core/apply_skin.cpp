@@ -9,6 +9,7 @@
 #include "skin/controls/header.h"
 #include "skin/controls/list.h"
 #include "skin/controls/range.h"
+#include "skin/controls/toolbar.h"
 #include "skin/core/button_skin.h"
 #include "skin/core/skin_options.h"
 
@@ -23,7 +24,7 @@ const AttachPassEntry AttachPasses[9] = {
     {"lists", AttachListControls},
     {"up-down controls", AttachUpDowns},
     {"headers", AttachHeaders},
-    {"toolbars", nullptr},
+    {"toolbars", AttachToolbars},
 };
 
 void RunAttachPasses(int skinId, HWND parent) {

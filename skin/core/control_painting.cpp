@@ -67,9 +67,13 @@ HBRUSH ControlColourResponse(HWND control, HDC dc) {
 }
 
 void ReleaseColourResponse(HWND control) {
+  // Without a brush no answer was given: what a window keeps under the
+  // bitmap's key then is not ours (a toolbar keeps its image list there).
+  HANDLE brush = RemovePropA(control, PropBrush);
+  if (!brush) return;
   // A hollow response parks the stock NULL brush here; deleting a stock
   // object does nothing.
-  DeleteObject(RemovePropA(control, PropBrush));
+  DeleteObject(brush);
   DeleteObject(RemovePropA(control, PropBrushBitmap));
 }
 
@@ -78,14 +82,31 @@ bool PaintsOverParent(HWND child) {
   return (GetWindowLongPtrA(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX && WindowClassName(child) == "Button";
 }
 
+namespace {
+
+// The size children of window are clipped to: a skinned window's last painted
+// client size, or a container's client size.
+bool ChildLimit(HWND window, SIZE& limit) {
+  if (const SkinRecord* top = SkinRecordById(FindSkinId(window))) {
+    limit = SIZE{top->lastClientWidth, top->lastClientHeight};
+    return true;
+  }
+  const SkinRecord* owner = SkinRecordById(GetIntProp(window, PropOwnerSkinId));
+  if (!owner) return false;
+  for (const ContainerState& c : owner->containers) {
+    if (c.hwnd != window) continue;
+    limit = SIZE{c.clientWidth, c.clientHeight};
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 HDC ChildClippedDc(HWND window, HDC dc) {
   if (!dc) dc = GetDC(window);
   SIZE limit = {0, 0};
-  bool limited = false;
-  if (const SkinRecord* top = SkinRecordById(FindSkinId(window))) {
-    limit = SIZE{top->lastClientWidth, top->lastClientHeight};
-    limited = true;
-  }
+  const bool limited = ChildLimit(window, limit);
   for (HWND child = FindWindowExA(window, nullptr, nullptr, nullptr); child;
        child = FindWindowExA(window, child, nullptr, nullptr)) {
     if (!IsWindowVisible(child) || PaintsOverParent(child)) continue;
@@ -109,23 +130,28 @@ void RepaintFromComposite(HWND window, bool useToolbarKey, bool windowDc, HDC dc
   const SkinRecord* record = CompositeOwner(window, useToolbarKey);
   if (!record || !record->frameSnapshotDc) return;
   const RECT r = ClientRectInSkin(window);
-  HDC target = nullptr;
-  if (windowDc) {
-    if (dc) ReleaseDC(window, dc);
-    target = GetDC(window);
-    for (HWND child = FindWindowExA(window, nullptr, nullptr, nullptr); child;
-         child = FindWindowExA(window, child, nullptr, nullptr)) {
-      if (!IsWindowVisible(child) || GetPropA(child, PropOwnerSkinId)) continue;
-      RECT c = {};
-      GetWindowRect(child, &c);
-      MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&c), 2);
-      ExcludeClipRect(target, c.left, c.top, c.right, c.bottom);
-    }
-  } else {
-    target = ChildClippedDc(window, dc);
+  auto copy = [&](HDC target) {
+    BitBlt(target, 0, 0, r.right - r.left, r.bottom - r.top, record->frameSnapshotDc, r.left, r.top, SRCCOPY);
+  };
+  if (dc && !windowDc) {
+    copy(ChildClippedDc(window, dc));  // the caller's DC: the caller releases it
+    return;
   }
-  BitBlt(target, 0, 0, r.right - r.left, r.bottom - r.top, record->frameSnapshotDc, r.left, r.top, SRCCOPY);
-  ReleaseDC(window, target);
+  WindowDc own(window);
+  if (!windowDc) {
+    copy(ChildClippedDc(window, own.get()));
+    return;
+  }
+  // Children the skin does not paint keep their own pixels.
+  for (HWND child = FindWindowExA(window, nullptr, nullptr, nullptr); child;
+       child = FindWindowExA(window, child, nullptr, nullptr)) {
+    if (!IsWindowVisible(child) || GetPropA(child, PropOwnerSkinId)) continue;
+    RECT c = {};
+    GetWindowRect(child, &c);
+    MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&c), 2);
+    ExcludeClipRect(own.get(), c.left, c.top, c.right, c.bottom);
+  }
+  copy(own.get());
 }
 
 }  // namespace quorlin::skin

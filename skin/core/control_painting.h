@@ -35,7 +35,9 @@ bool PaintsOverParent(HWND child);
 // A DC of window whose clip leaves out its visible children (GetDC when dc
 // is null); release it with ReleaseDC.
 HDC ChildClippedDc(HWND window, HDC dc = nullptr);
-// Copies window's last image from its top window's composite onto the screen.
+// Copies window's last image from its top window's composite onto the screen:
+// into dc when one is given (a paint DC; the caller keeps it), else into a DC
+// of its own. With windowDc only the children without a skin are left out.
 void RepaintFromComposite(HWND window, bool useToolbarKey, bool windowDc, HDC dc = nullptr);
 
 }  // namespace quorlin::skin

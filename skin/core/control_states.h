@@ -146,13 +146,21 @@ struct ComboState {
   bool focused = false;             // between WM_SETFOCUS and WM_KILLFOCUS of the combo box itself
 };
 
-// Tables for control families that are attached by later passes. Each holds
-// at least the window and the procedure it replaced.
-struct ControlState {
-  HWND hwnd = nullptr;
-  WNDPROC previousProc = nullptr;
+// Attached toolbars. The system toolbar keeps its buttons, hot tracking and
+// notifications; the skin paints it. Toolbars carry their properties under
+// their own keys (Kj_lbID, Kj_FuID, Kj_hProc), so a toolbar that holds child
+// windows can carry a container's layer (Hw_*) as well.
+struct ToolbarState {
+  HWND hwnd = nullptr;              // the toolbar; nullptr marks a free record
+  WNDPROC previousProc = nullptr;   // the procedure ToolbarWndProc replaced (also in Kj_hProc)
+  COLORREF keyColour = 0;           // COLOR_BTNFACE at attach; not read for toolbars
+  std::string fontFace;             // the toolbar's font: face ("宋体" when it has none),
+  int fontSize = 12;                //   em size in pixels
+  int fontStyle = 0;                //   and GDI+ style bits
+  bool stale = true;                // the next WM_PAINT paints every button anew
+  bool mouseTracked = false;        // a TME_LEAVE request is pending
+  int option = 0;                   // always 0; not read for toolbars
 };
-using ToolbarState = ControlState;
 
 // Attached header controls: the direct "SysHeader32" children of a skinned
 // window and the headers of its list views.
@@ -171,10 +179,30 @@ struct HeaderState {
   HIMAGELIST imageList = nullptr;  // the header's item images; owned by whoever set them
 };
 
-// A toolbar that holds child windows and paints them like its window does.
+// A window whose child controls are skinned like the skinned window's own:
+// in this program always a toolbar that holds child windows. The fill, the
+// shape and the page fields describe what a container could paint beneath
+// its children; this program registers every container without any of them,
+// but the background composition and the stale markings read and write them.
 struct ContainerState {
-  HWND hwnd = nullptr;
-  bool stale = false;  // rebuild the cached background at the next paint
+  HWND hwnd = nullptr;              // the container window; nullptr marks a free record
+  COLORREF fillColour = 0;          // laid over the background of the controls inside; 0 none
+  int fillAlpha = 0;                // alpha of that fill (low byte)
+  int option = 0;                   // always 0
+  WNDPROC previousProc = nullptr;   // the procedure ContainerWndProc replaced (also in Hw_hProc)
+  bool repaintPending = false;      // set at registration, on WM_SIZE and by MarkControlsStale
+  bool stale = false;               // set by MarkContainerStale and MarkControlsStale
+  int reserved7 = 0;                // unused, 0
+  int clientWidth = 0;              // client size at registration: the limit of the children's
+  int clientHeight = 0;             //   rectangles when the container's own DC leaves them out
+  int shape = 0;                    // 0: a plain rectangle
+  int reserved11 = 0;               // unused, 0
+  int reserved12 = 0;               // unused, 0
+  bool pageBackground = false;      // false: the container paints no page of its own
+  std::string pageFontFace;         // font of that page: empty,
+  int pageFontSize = 0;             //   0
+  int pageFontStyle = 0;            //   and 0
+  std::vector<std::string> pages{1};  // the page list: one empty entry
 };
 
 }  // namespace quorlin::skin

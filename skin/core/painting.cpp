@@ -178,12 +178,32 @@ HDC PaintParentBackground(HWND control, const RECT& rect) {
   return mem;
 }
 
+namespace {
+
+// A container that paints nothing of its own beneath its children (no page,
+// fill or shape) lets the window show through: its children get the window's
+// background at their place, as the controls beside it do.
+bool ShowsWindowThrough(const SkinRecord& record, int containerIndex) {
+  if (containerIndex < 1 || containerIndex > static_cast<int>(record.containers.size())) return false;
+  const ContainerState& c = record.containers[static_cast<size_t>(containerIndex - 1)];
+  return !c.pageBackground && c.fillColour == 0 && c.shape == 0;
+}
+
+}  // namespace
+
 bool CopyParentBackground(HWND control, const RECT& rect, HDC target, int x, int y) {
   const SkinAncestor ancestor = FindSkinAncestor(control, true);
-  if (!ancestor.found) return false;
   const SkinRecord* record = SkinRecordById(ancestor.skinId);
   if (!record || !record->backBufferDc) return false;
-  const POINT o = OffsetInContainer(control);
+  POINT o = {};
+  if (ancestor.found) {
+    o = OffsetInContainer(control);
+  } else if (ShowsWindowThrough(*record, ancestor.containerIndex)) {
+    const RECT inWindow = RectRelativeTo(record->hwnd, control);
+    o = POINT{inWindow.left, inWindow.top};
+  } else {
+    return false;
+  }
   return BitBlt(target, x, y, rect.right - rect.left, rect.bottom - rect.top, record->backBufferDc, o.x + rect.left,
                 o.y + rect.top, SRCCOPY) != FALSE;
 }

@@ -1,5 +1,6 @@
 #include "skin/core/skin_options.h"
 
+#include "skin/controls/toolbar.h"
 #include "skin/core/painting.h"
 #include "skin/core/skin_images.h"
 #include "skin/core/skin_record.h"
@@ -27,8 +28,7 @@ bool SetWindowBackground(HWND window, const std::string& picture, std::optional<
   InstallBackgroundPicture(*r, picture);
   r->fullRepaintNeeded = true;
   InvalidateRect(window, nullptr, FALSE);
-  for (ContainerState& c : r->containers)
-    if (c.hwnd) c.stale = true;
+  MarkControlsStale(window);
   for (HWND child = FindWindowExA(window, nullptr, nullptr, nullptr); child;
        child = FindWindowExA(window, child, nullptr, nullptr))
     if (IsWindowVisible(child)) InvalidateRect(child, nullptr, TRUE);

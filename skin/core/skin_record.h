@@ -31,6 +31,9 @@ inline constexpr char PropToolbarIndex[] = "Kj_lbID";
 inline constexpr char PropToolbarOwner[] = "Kj_FuID";
 inline constexpr char PropToolbarProc[] = "Kj_hProc";
 inline constexpr char PropBrushBitmap[] = "Kj_wtjb";
+// Toolbars keep their image list under the same key; a toolbar never asks
+// for a colour answer, so the two never meet on one window.
+inline constexpr char PropToolbarImageList[] = "Kj_wtjb";
 inline constexpr char PropBrush[] = "Kj_dxjb";
 inline constexpr char PropOverlayOwner[] = "Mngd_zct";
 inline constexpr char PropStopWindow[] = "Mb_zpf";
