@@ -15,6 +15,7 @@
 #include "header_gallery.h"
 #include "list_gallery.h"
 #include "range_gallery.h"
+#include "toolbar_gallery.h"
 
 namespace {
 
@@ -35,6 +36,11 @@ int main(int argc, char** argv) {
   const quorlin::test::RangeGallery ranges = quorlin::test::CreateRangeGallery(GetModuleHandleA(nullptr));
   const quorlin::test::HeaderGallery headers = quorlin::test::CreateHeaderGallery(GetModuleHandleA(nullptr), 800, 40);
   const quorlin::test::ListGallery lists = quorlin::test::CreateListGallery(GetModuleHandleA(nullptr), 40, 310);
+  const quorlin::test::ToolbarGallery toolbars =
+      quorlin::test::CreateToolbarGallery(GetModuleHandleA(nullptr), 560, 510);
+  // A hot split button and a pressed list button, for the picture.
+  SendMessageA(toolbars.flat, TB_SETHOTITEM, SendMessageA(toolbars.flat, TB_COMMANDTOINDEX, quorlin::test::GalleryDropDown, 0), 0);
+  SendMessageA(toolbars.list, TB_PRESSBUTTON, quorlin::test::GalleryListOpen, TRUE);
   if (argc > 1) {
     const int seconds = std::atoi(argv[1]);
     if (seconds > 0) SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, QuitNow);
@@ -44,6 +50,8 @@ int main(int argc, char** argv) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+  if (IsWindow(toolbars.window)) DestroyWindow(toolbars.window);
+  ImageList_Destroy(toolbars.images);
   if (IsWindow(lists.window)) DestroyWindow(lists.window);
   if (IsWindow(combos.window)) DestroyWindow(combos.window);
   if (IsWindow(gallery.window)) DestroyWindow(gallery.window);
