@@ -10,6 +10,7 @@
 //                            beyond a small allowance
 #include "loopback_http.h"
 #include "resource_counts.h"
+#include "toolbar_gallery.h"
 
 #include <windows.h>
 
@@ -47,6 +48,7 @@
 #include "skin/controls/header.h"
 #include "skin/controls/list.h"
 #include "skin/controls/range.h"
+#include "skin/controls/toolbar.h"
 #include "skin/core/apply_skin.h"
 #include "skin/core/button_skin.h"
 #include "skin/core/gdi_handles.h"
@@ -577,6 +579,74 @@ void BenchHeaderPaint() {
   };
   const auto [paint, system] = Compare(Reps(300), [&] { repaint(skinned); }, [&] { repaint(plain); });
   AddRow("header repaint, 5 columns 440x24", paint, "the same header unskinned", system);
+}
+
+// ---- toolbars -----------------------------------------------------------------------
+
+// A flat toolbar of ten buttons, two of them disabled with a colourful icon.
+HWND CreateBenchToolbar(HWND parent, int y, HIMAGELIST images) {
+  HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE |
+                                 CCS_NODIVIDER | TBSTYLE_FLAT, 10, y, 440, 30, parent, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+  SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  SendMessageA(toolbar, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
+  SendMessageA(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+  const BYTE styles[10] = {BTNS_BUTTON, BTNS_CHECK, BTNS_CHECKGROUP, BTNS_CHECKGROUP, BTNS_DROPDOWN,
+                           BTNS_WHOLEDROPDOWN, BTNS_BUTTON, BTNS_BUTTON, BTNS_BUTTON, BTNS_BUTTON};
+  TBBUTTON buttons[10] = {};
+  for (int i = 0; i < 10; ++i) {
+    buttons[i].iBitmap = i < 8 ? i % 6 : quorlin::test::GalleryColourfulImage;
+    buttons[i].idCommand = 900 + i;
+    buttons[i].fsState = i < 8 ? TBSTATE_ENABLED : 0;
+    buttons[i].fsStyle = styles[i];
+  }
+  buttons[2].fsState |= TBSTATE_CHECKED;
+  SendMessageA(toolbar, TB_ADDBUTTONSA, 10, reinterpret_cast<LPARAM>(buttons));
+  return toolbar;
+}
+
+void BenchToolbars() {
+  INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_BAR_CLASSES};
+  InitCommonControlsEx(&icc);
+  HIMAGELIST images = quorlin::test::CreateGalleryImages();
+  {
+    UniqueWindow window(CreateSkinnedPlainWindow(460, 120));
+    HWND w = window.get();
+    if (!w) return;
+    HWND skinned = CreateBenchToolbar(w, 40, images);
+    skin::AttachToolbars(skin::FindSkinId(w), w);
+    HWND plain = CreateBenchToolbar(w, 80, images);  // after the attach pass: keeps the system look
+    ShowWindow(w, SW_SHOWNOACTIVATE);
+    Pump(50);
+    PaintNow(w);
+    auto repaint = [](HWND toolbar, bool full) {
+      if (skin::ToolbarState* state = skin::ToolbarRecord(toolbar)) state->stale = full;
+      InvalidateRect(toolbar, nullptr, TRUE);
+      PaintNow(toolbar);
+    };
+    const auto [full, system] = Compare(Reps(200), [&] { repaint(skinned, true); }, [&] { repaint(plain, true); });
+    AddRow("toolbar repaint, 10 buttons 440x30", full, "the same toolbar unskinned", system);
+    const auto [kept, system2] = Compare(Reps(200), [&] { repaint(skinned, false); }, [&] { repaint(plain, false); });
+    AddRow("toolbar repaint from the composite 440x30", kept, "the same toolbar unskinned", system2);
+
+    // The greyed icons against the whole repaint, and what the per-pixel GDI
+    // calls of a GetPixel/SetPixel pass over one icon would cost instead.
+    HICON icon = ImageList_GetIcon(images, quorlin::test::GalleryColourfulImage, ILD_TRANSPARENT);
+    skin::DibSurface target(16, 16);
+    std::vector<double> greyed, perPixel;
+    for (int i = 0; i < Reps(200); ++i) {
+      greyed.push_back(TimeMs([&] { skin::DrawGreyedIcon(target.dc(), 0, 0, icon, 0); }));
+      perPixel.push_back(TimeMs([&] {
+        for (int x = 0; x < 16; ++x)
+          for (int y = 0; y < 16; ++y) SetPixel(target.dc(), x, y, GetPixel(target.dc(), x, y) ^ 1);
+      }));
+    }
+    DestroyIcon(icon);
+    Note("toolbar: a greyed 16x16 icon %.4f ms (two in a %.3f ms repaint, %.1f %%); a GetPixel/SetPixel pass over one"
+         " icon would cost %.4f ms",
+         Median(greyed), full, 200.0 * Median(greyed) / full, Median(perPixel));
+  }
+  ImageList_Destroy(images);
 }
 
 // ---- the glass push button ------------------------------------------------------
@@ -1882,7 +1952,7 @@ int Soak(int rounds, const std::string& parts) {
 
 int main(int argc, char** argv) {
   int soakRounds = -1;
-  std::string only;  // one section: paints, buttons, large, resize, range, lists, combos, startup, cycle, replies
+  std::string only;  // one section: paints, buttons, large, resize, range, toolbars, lists, combos, startup, cycle, replies
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--quick") == 0) {
       Quick = true;
@@ -1891,7 +1961,7 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
       only = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: quorlin_bench [--quick] [--only paints|buttons|large|resize|range|lists|combos|"
+      std::fprintf(stderr, "usage: quorlin_bench [--quick] [--only paints|buttons|large|resize|range|toolbars|lists|combos|"
                            "startup|cycle|replies]\n"
                            "       quorlin_bench --soak N [--only paint,hover,buttons,labels,read]\n");
       return 2;
@@ -1918,6 +1988,7 @@ int main(int argc, char** argv) {
     run("large", BenchLargeWindow);
     run("resize", BenchResize);
     run("range", BenchRangeControls);
+    run("toolbars", BenchToolbars);
     run("lists", BenchListControls);
     run("combos", BenchComboBoxes);
     run("startup", BenchStartUp);
