@@ -88,12 +88,6 @@ bool Near(COLORREF a, COLORREF b, int tolerance) {
          std::abs(Blue(a) - Blue(b)) <= tolerance;
 }
 
-// Paints the toolbar again the way its window would, and waits for it.
-void Repaint(HWND toolbar) {
-  RedrawWindow(toolbar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-  Drain();
-}
-
 void Hover(HWND toolbar, int index) {
   const RECT r = ItemRect(toolbar, index);
   const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
