@@ -23,27 +23,18 @@
 #include "window_probe.h"
 
 using namespace quorlin::skin;
+using quorlin::test::Blue;
 using quorlin::test::ButtonGallery;
 using quorlin::test::CaptureClient;
+using quorlin::test::Drain;
+using quorlin::test::Green;
+using quorlin::test::ParkCursor;
 using quorlin::test::PumpMessages;
+using quorlin::test::Red;
 using quorlin::test::ScreenPixels;
 
 namespace {
 
-int Red(COLORREF c) { return GetRValue(c); }
-int Green(COLORREF c) { return GetGValue(c); }
-int Blue(COLORREF c) { return GetBValue(c); }
-
-void ParkCursor() { SetCursorPos(1270, 1010); }
-
-// Dispatches what is queued, without waiting.
-void Drain() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-}
 
 RECT ClientOf(HWND w) {
   RECT r = {};

@@ -19,6 +19,7 @@
 #include "window_probe.h"
 
 using namespace quorlin::skin;
+using quorlin::test::Red;
 using quorlin::test::SkinnedWindow;
 
 namespace {
@@ -29,7 +30,6 @@ LRESULT Send(HWND w, UINT m, int x, int y) { return SendMessageA(w, m, 0, MAKELP
 void Tick(HWND w, int n) {
   for (int i = 0; i < n; ++i) SendMessageA(w, WM_TIMER, reinterpret_cast<WPARAM>(w), 0);
 }
-int Red(COLORREF c) { return GetRValue(c); }
 int Luma(COLORREF c) { return (GetRValue(c) + GetGValue(c) + GetBValue(c)) / 3; }
 
 }  // namespace

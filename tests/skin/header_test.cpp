@@ -25,6 +25,8 @@
 using namespace quorlin::skin;
 using quorlin::test::AddChild;
 using quorlin::test::CaptureClient;
+using quorlin::test::Drain;
+using quorlin::test::ParkCursor;
 using quorlin::test::PumpMessages;
 using quorlin::test::ScreenPixels;
 using quorlin::test::SkinnedWindow;
@@ -34,16 +36,6 @@ namespace {
 void InitControls() {
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&icc);
-}
-
-void ParkCursor() { SetCursorPos(1270, 1010); }
-
-void Drain() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
 }
 
 void InsertItem(HWND header, const char* text, int width, int format = HDF_LEFT, int image = -1) {

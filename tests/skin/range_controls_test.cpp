@@ -27,31 +27,22 @@
 #include "window_probe.h"
 
 using namespace quorlin::skin;
+using quorlin::test::Blue;
+using quorlin::test::Drain;
+using quorlin::test::Green;
+using quorlin::test::ParkCursor;
 using quorlin::test::PumpMessages;
 using quorlin::test::RangeGallery;
+using quorlin::test::Red;
 using quorlin::test::ScreenPixels;
 using quorlin::test::SkinnedWindow;
 
 namespace {
 
-int Red(COLORREF c) { return GetRValue(c); }
-int Green(COLORREF c) { return GetGValue(c); }
-int Blue(COLORREF c) { return GetBValue(c); }
-
-void ParkCursor() { SetCursorPos(1270, 1010); }
 
 void InitControls() {
   INITCOMMONCONTROLSEX init = {sizeof init, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS};
   InitCommonControlsEx(&init);
-}
-
-// Dispatches what is queued, without waiting.
-void Drain() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
 }
 
 RECT ScreenRect(HWND w) {

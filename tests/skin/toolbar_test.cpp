@@ -31,28 +31,20 @@
 #include "window_probe.h"
 
 using namespace quorlin::skin;
+using quorlin::test::Blue;
 using quorlin::test::CaptureClient;
 using quorlin::test::CaptureScreen;
+using quorlin::test::Drain;
+using quorlin::test::Green;
+using quorlin::test::ParkCursor;
 using quorlin::test::PumpMessages;
+using quorlin::test::Red;
 using quorlin::test::ScreenPixels;
 using quorlin::test::ToolbarGallery;
 
 namespace {
 
-int Red(COLORREF c) { return GetRValue(c); }
-int Green(COLORREF c) { return GetGValue(c); }
-int Blue(COLORREF c) { return GetBValue(c); }
 int Luminance(COLORREF c) { return Red(c) + Green(c) + Blue(c); }
-
-void ParkCursor() { SetCursorPos(1270, 1010); }
-
-void Drain() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-}
 
 int IndexOf(HWND toolbar, int command) {
   return static_cast<int>(SendMessageA(toolbar, TB_COMMANDTOINDEX, static_cast<WPARAM>(command), 0));

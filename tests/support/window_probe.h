@@ -10,8 +10,18 @@ namespace quorlin::test {
 
 // Dispatches this thread's pending messages for about ms milliseconds.
 void PumpMessages(DWORD ms);
+// Dispatches what is queued, without waiting.
+void Drain();
 // Pumps until done() holds or timeoutMs passes; the final value of done().
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+// Moves the mouse to a corner of the test display, away from every window
+// the tests make.
+inline void ParkCursor() { SetCursorPos(1270, 1010); }
+
+inline int Red(COLORREF c) { return GetRValue(c); }
+inline int Green(COLORREF c) { return GetGValue(c); }
+inline int Blue(COLORREF c) { return GetBValue(c); }
 
 // A window's text, also for windows of other processes.
 std::string WindowText(HWND window);
