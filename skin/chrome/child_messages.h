@@ -8,9 +8,10 @@
 namespace quorlin::skin {
 
 // Handles WM_COMMAND notifications, WM_CTLCOLOR*, WM_DRAWITEM and WM_NOTIFY
-// sent to parent by its children. True when the message is answered and
-// *result must be returned without passing the message on; false when it is
-// to be passed on (after any repaint it asked for).
+// sent to parent by its children; any other message is left alone. True when
+// the message is answered and *result must be returned without passing the
+// message on; false when it is to be passed on (after any repaint it asked
+// for).
 bool AnswerChildMessage(HWND parent, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
 }  // namespace quorlin::skin

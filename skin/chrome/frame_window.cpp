@@ -356,17 +356,6 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       if (r->showTitle && r->frameEnabled && lParam)
         PaintTitle(skinId, false, std::string_view(reinterpret_cast<const char*>(lParam)));
       break;
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_DRAWITEM:
-    case WM_COMMAND:
-    case WM_NOTIFY: {
-      LRESULT answer = 0;
-      if (AnswerChildMessage(window, message, wParam, lParam, &answer)) return answer;
-      break;
-    }
     case WM_PARENTNOTIFY:
       OnParentNotify(wParam, lParam);
       break;
@@ -380,8 +369,12 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       RemovePropA(window, PropPreviousProc);
       return result;
     }
-    default:
+    default: {
+      // The skinned children's colour, owner-draw, command and notify messages.
+      LRESULT answer = 0;
+      if (AnswerChildMessage(window, message, wParam, lParam, &answer)) return answer;
       break;
+    }
   }
   return CallPreviousProc(window, message, wParam, lParam);
 }

@@ -99,19 +99,12 @@ LRESULT CALLBACK ContainerWndProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_WINDOWPOSCHANGING:
       MarkContainerStale(window);
       break;
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_DRAWITEM:
-    case WM_COMMAND:
-    case WM_NOTIFY: {
+    default: {
+      // Its children's colour, owner-draw, command and notify messages.
       LRESULT answer = 0;
       if (AnswerChildMessage(window, message, wParam, lParam, &answer)) return answer;
       break;
     }
-    default:
-      break;
   }
   return CallPreviousProc(window, message, wParam, lParam);
 }
