@@ -22,7 +22,6 @@ using graphics::REAL;
 
 constexpr COLORREF Red = 0x0000FF;
 
-
 SIZE ClientSize(HWND window) {
   RECT r = {};
   GetClientRect(window, &r);
