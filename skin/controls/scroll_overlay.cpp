@@ -10,6 +10,7 @@
 #include "skin/core/control_states.h"
 #include "skin/core/gdi_handles.h"
 #include "skin/core/painting.h"
+#include "skin/core/skin_images.h"
 #include "skin/core/skin_record.h"
 
 namespace quorlin::skin {
@@ -18,7 +19,6 @@ namespace {
 using graphics::ARGB;
 using graphics::PointF;
 using graphics::REAL;
-
 
 LONG_PTR StyleOf(HWND w) { return GetWindowLongPtrA(w, GWL_STYLE); }
 
@@ -81,29 +81,35 @@ void ShowListOverlays(HWND control, const OverlayBars& bars) {
 
 // ---- painting -----------------------------------------------------------
 
+// Places along the bar and across it, as x/y for the bar's orientation: one
+// painter draws both overlays.
+struct OverlayAxes {
+  bool vertical;
+  graphics::RectF Rect(REAL along, REAL across, REAL alongLength, REAL acrossLength) const {
+    return vertical ? graphics::RectF(across, along, acrossLength, alongLength)
+                    : graphics::RectF(along, across, alongLength, acrossLength);
+  }
+  PointF Point(REAL along, REAL across) const { return vertical ? PointF(across, along) : PointF(along, across); }
+};
 
-
-
-void DrawGlyphAt(graphics::Graphics& g, const assets::AssetBytes& png, int x, int y) {
-  graphics::Image glyph;
-  if (glyph.FromBytes(png.data, png.size)) g.DrawImageRect(glyph, static_cast<REAL>(x), static_cast<REAL>(y),
-                                                           static_cast<REAL>(glyph.GetWidth()),
-                                                           static_cast<REAL>(glyph.GetHeight()));
+graphics::GraphicsPath RoundRectPath(const graphics::RectF& r, REAL d) {
+  return skin::RoundRectPath(r.X, r.Y, r.Width, r.Height, d);
 }
 
-SIZE GlyphSize(const assets::AssetBytes& png) {
-  graphics::Image glyph;
-  if (!glyph.FromBytes(png.data, png.size)) return SIZE{0, 0};
-  return SIZE{static_cast<LONG>(glyph.GetWidth()), static_cast<LONG>(glyph.GetHeight())};
+// An arrow glyph at a place along and across the bar.
+void DrawGlyphAt(graphics::Graphics& g, const OverlayAxes& axes, const graphics::Image& glyph, int along, int across) {
+  const PointF at = axes.Point(static_cast<REAL>(along), static_cast<REAL>(across));
+  g.DrawImageRect(glyph, at.X, at.Y, static_cast<REAL>(glyph.GetWidth()), static_cast<REAL>(glyph.GetHeight()));
 }
 
-// One arrow button of an overlay: box, hover wash, outline, inner highlight.
-void DrawArrowButton(graphics::Graphics& g, REAL x, REAL y, REAL w, REAL h, bool hovered, PointF to,
-                     REAL ix, REAL iy, REAL iw, REAL ih) {
-  graphics::GraphicsPath box = RoundRectPath(x, y, w, h, 5);
-  if (hovered) FillGradient(g, box, PointF(x, y), to, Argb(100, White), Argb(150, AccentColour));
-  Stroke(g, box, Argb(60, Black));
-  Stroke(g, RoundRectPath(ix, iy, iw, ih, 3), Argb(150, White));
+// One arrow button of an overlay: box, hover wash towards `to`, outline, and
+// the inner highlight.
+void DrawArrowButton(graphics::Graphics& g, const graphics::RectF& box, bool hovered, PointF to,
+                     const graphics::RectF& inner) {
+  graphics::GraphicsPath path = RoundRectPath(box, 5);
+  if (hovered) FillGradient(g, path, PointF(box.X, box.Y), to, Argb(100, White), Argb(150, AccentColour));
+  Stroke(g, path, Argb(60, Black));
+  Stroke(g, RoundRectPath(inner, 3), Argb(150, White));
 }
 
 // Commits a finished overlay image and shows it.
@@ -188,93 +194,70 @@ std::array<RECT, 3> OverlayPartRects(int W, int H, const SCROLLBARINFO& info, bo
   return {RECT{1, 1, 17, H - 2}, RECT{W - 17, 1, W - 4, H - 1}, RECT{T, 1, B, D + 1}};
 }
 
-void PaintVerticalOverlay(HWND owner, int part) {
+namespace {
+
+// The track, the thumb (lit when part is the thumb) and the two arrow buttons
+// (the one under the mouse washed with the accent) over what lies behind
+// the overlay.
+void PaintOverlay(HWND owner, bool vertical, int part) {
   OverlayBars* bars = OverlayBarsOf(owner);
-  HWND overlay = bars ? bars->verticalOverlay : nullptr;
+  HWND overlay = bars ? (vertical ? bars->verticalOverlay : bars->horizontalOverlay) : nullptr;
   if (!OverlayPaintable(owner, overlay)) return;
   const SIZE s = WindowSize(overlay);
   const int W = s.cx, H = s.cy;
-  const SCROLLBARINFO info = ScrollBarInfo(owner, true);
+  const int length = vertical ? H : W, breadth = vertical ? W : H;
+  const OverlayAxes axes{vertical};
+  const SCROLLBARINFO info = ScrollBarInfo(owner, vertical);
   const int T = info.xyThumbTop, B = info.xyThumbBottom, D = info.dxyLineButton, L = B - T;
   const bool available = info.rgstate[0] != STATE_SYSTEM_UNAVAILABLE;
-  const auto parts = OverlayPartRects(W, H, info, true);
-  std::copy(parts.begin(), parts.end(), bars->verticalParts);
+  const auto parts = OverlayPartRects(W, H, info, vertical);
+  std::copy(parts.begin(), parts.end(), vertical ? bars->verticalParts : bars->horizontalParts);
 
   CachedDc bg(PaintParentBackground(overlay, RECT{0, 0, W, H}));
   {
     graphics::Graphics g;
     g.FromHDC(bg.get());
     graphics::LinearGradientBrush track;
-    track.Create(PointF(0, 0), PointF(static_cast<REAL>(W), 0), Argb(40, AccentColour), Argb(255, White));
+    track.Create(PointF(0, 0), axes.Point(0, static_cast<REAL>(breadth)), Argb(40, AccentColour), Argb(255, White));
     g.FillRectangle(track, 0, 0, static_cast<REAL>(W), static_cast<REAL>(H));
     if (available) {
-      graphics::GraphicsPath thumb = RoundRectPath((W - D) / 2.0f + 1, static_cast<REAL>(T), static_cast<REAL>(D - 3),
-                                               static_cast<REAL>(L - 1), 5);
-      if (part == OverlayThumb) {
-        graphics::SolidBrush lit;
-        lit.Create(Argb(180, White));
-        g.FillPath(lit, thumb);
-      }
-      const PointF a(1, static_cast<REAL>(T)), b(static_cast<REAL>(D - 2), static_cast<REAL>(T));
+      graphics::GraphicsPath thumb = RoundRectPath(
+          axes.Rect(static_cast<REAL>(T), (breadth - D) / 2.0f + 1, static_cast<REAL>(L - 1), static_cast<REAL>(D - 3)),
+          5);
+      if (part == OverlayThumb) FillSolid(g, thumb, Argb(180, White));
+      const PointF a = axes.Point(static_cast<REAL>(T), 1),
+                   b = axes.Point(static_cast<REAL>(T), static_cast<REAL>(D - 2));
       FillGradient(g, thumb, a, b, Argb(150, White), Argb(150, AccentColour));
       FillGradient(g, thumb, a, b, Argb(0, White), Argb(150, White));
       Stroke(g, thumb, Argb(100, Black));
     }
-    const REAL d = static_cast<REAL>(D), h = static_cast<REAL>(H);
-    DrawArrowButton(g, 1, 1, d - 3, 15, available && part == OverlayFirstArrow, PointF(d - 2, 1), 2, 2, d - 5, 12);
-    const SIZE up = GlyphSize(assets::ArrowUpGlyph);
-    DrawGlyphAt(g, assets::ArrowUpGlyph, (D - up.cx) / 2, static_cast<int>((15 - up.cy) / 2.0 + 2));
-    DrawArrowButton(g, 1, h - 17, d - 3, 15, available && part == OverlaySecondArrow, PointF(d - 2, h - 17), 2,
-                    h - 15, d - 5, 12);
-    const SIZE down = GlyphSize(assets::ArrowDownGlyph);
-    DrawGlyphAt(g, assets::ArrowDownGlyph, (D - down.cx) / 2, static_cast<int>(H - 15 + (15 - down.cy) / 2.0));
+    const REAL d = static_cast<REAL>(D), end = static_cast<REAL>(length - 17);
+    DrawArrowButton(g, axes.Rect(1, 1, 15, d - 3), available && part == OverlayFirstArrow, axes.Point(1, d - 2),
+                    axes.Rect(2, 2, 12, d - 5));
+    DrawArrowButton(g, axes.Rect(end, 1, 15, d - 3), available && part == OverlaySecondArrow, axes.Point(end, d - 2),
+                    axes.Rect(end + 2, 2, 12, d - 5));
+    const graphics::Image& first = KeptGlyph(vertical ? assets::ArrowUpGlyph : assets::ArrowLeftGlyph);
+    const graphics::Image& second = KeptGlyph(vertical ? assets::ArrowDownGlyph : assets::ArrowRightGlyph);
+    auto alongOf = [&](const graphics::Image& glyph) {
+      return static_cast<int>(vertical ? glyph.GetHeight() : glyph.GetWidth());
+    };
+    auto acrossOf = [&](const graphics::Image& glyph) {
+      return static_cast<int>(vertical ? glyph.GetWidth() : glyph.GetHeight());
+    };
+    DrawGlyphAt(g, axes, first, static_cast<int>((15 - alongOf(first)) / 2.0 + 2), (D - acrossOf(first)) / 2);
+    // The second glyph sits 2 pixels further along in a vertical bar than in
+    // a horizontal one, as the bars have always been drawn.
+    const int secondStart = length - (vertical ? 15 : 17);
+    DrawGlyphAt(g, axes, second, static_cast<int>(secondStart + (15 - alongOf(second)) / 2.0),
+                (D - acrossOf(second)) / 2);
   }
   ShowOverlay(overlay, bg.get(), W, H);
 }
 
-void PaintHorizontalOverlay(HWND owner, int part) {
-  OverlayBars* bars = OverlayBarsOf(owner);
-  HWND overlay = bars ? bars->horizontalOverlay : nullptr;
-  if (!OverlayPaintable(owner, overlay)) return;
-  const SIZE s = WindowSize(overlay);
-  const int W = s.cx, H = s.cy;
-  const SCROLLBARINFO info = ScrollBarInfo(owner, false);
-  const int T = info.xyThumbTop, B = info.xyThumbBottom, D = info.dxyLineButton, L = B - T;
-  const bool available = info.rgstate[0] != STATE_SYSTEM_UNAVAILABLE;
-  const auto parts = OverlayPartRects(W, H, info, false);
-  std::copy(parts.begin(), parts.end(), bars->horizontalParts);
+}  // namespace
 
-  CachedDc bg(PaintParentBackground(overlay, RECT{0, 0, W, H}));
-  {
-    graphics::Graphics g;
-    g.FromHDC(bg.get());
-    graphics::LinearGradientBrush track;
-    track.Create(PointF(0, 0), PointF(0, static_cast<REAL>(H)), Argb(40, AccentColour), Argb(255, White));
-    g.FillRectangle(track, 0, 0, static_cast<REAL>(W), static_cast<REAL>(H));
-    if (available) {
-      graphics::GraphicsPath thumb = RoundRectPath(static_cast<REAL>(T), (H - D) / 2.0f + 1, static_cast<REAL>(L - 1),
-                                               static_cast<REAL>(D - 3), 5);
-      if (part == OverlayThumb) {
-        graphics::SolidBrush lit;
-        lit.Create(Argb(180, White));
-        g.FillPath(lit, thumb);
-      }
-      const PointF a(static_cast<REAL>(T), 1), b(static_cast<REAL>(T), static_cast<REAL>(D - 2));
-      FillGradient(g, thumb, a, b, Argb(150, White), Argb(150, AccentColour));
-      FillGradient(g, thumb, a, b, Argb(0, White), Argb(150, White));
-      Stroke(g, thumb, Argb(100, Black));
-    }
-    const REAL d = static_cast<REAL>(D), w = static_cast<REAL>(W);
-    DrawArrowButton(g, 1, 1, 15, d - 3, available && part == OverlayFirstArrow, PointF(1, d - 2), 2, 2, 12, d - 5);
-    const SIZE left = GlyphSize(assets::ArrowLeftGlyph);
-    DrawGlyphAt(g, assets::ArrowLeftGlyph, static_cast<int>((15 - left.cx) / 2.0 + 2), (D - left.cy) / 2);
-    DrawArrowButton(g, w - 17, 1, 15, d - 3, available && part == OverlaySecondArrow, PointF(w - 17, d - 2), w - 15,
-                    2, 12, d - 5);
-    const SIZE right = GlyphSize(assets::ArrowRightGlyph);
-    DrawGlyphAt(g, assets::ArrowRightGlyph, static_cast<int>(W - 17 + (15 - right.cx) / 2.0), (D - right.cy) / 2);
-  }
-  ShowOverlay(overlay, bg.get(), W, H);
-}
+void PaintVerticalOverlay(HWND owner, int part) { PaintOverlay(owner, true, part); }
+void PaintHorizontalOverlay(HWND owner, int part) { PaintOverlay(owner, false, part); }
 
 void RepaintOverlays(HWND owner) {
   const OverlayBars* bars = OverlayBarsOf(owner);
