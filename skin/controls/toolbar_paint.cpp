@@ -177,7 +177,7 @@ graphics::RectF TextRect(const ButtonFacts& b, SIZE icon) {
 }
 
 void DrawButtonText(graphics::Graphics& g, const ButtonFacts& b, const ToolbarState& state, COLORREF textColour,
-              const std::string& text, SIZE icon) {
+                    const std::string& text, SIZE icon) {
   if (text.empty()) return;
   graphics::SolidBrush brush;
   brush.Create(Argb(255, IsGreyed(b.state) ? GreyedTextColour : textColour));
@@ -211,8 +211,8 @@ void DrawGreyedIcon(HDC dc, int x, int y, HICON icon, BYTE state) {
   // DIB pixels hold blue in the low byte, COLORREFs red.
   DWORD* const end = icon32.bits() + static_cast<size_t>(size.cx) * size.cy;
   for (DWORD* pixel = icon32.bits(); pixel != end; ++pixel) {
-    const COLORREF grey = GreyedIconPixel(RGB((*pixel >> 16) & 0xFF, (*pixel >> 8) & 0xFF, *pixel & 0xFF),
-                                          indeterminate);
+    const COLORREF grey =
+        GreyedIconPixel(RGB((*pixel >> 16) & 0xFF, (*pixel >> 8) & 0xFF, *pixel & 0xFF), indeterminate);
     *pixel = (GetRValue(grey) << 16) | (GetGValue(grey) << 8) | GetBValue(grey);
   }
   // Black is the transparent colour: every pixel left out shows what is behind.

@@ -18,8 +18,8 @@ constexpr COLORREF Transparent = RGB(255, 0, 255);
 
 // One 16 x 16 picture: a frame, a fill (or four quarters) and a white mark.
 void DrawImage(HDC dc, int index) {
-  static const COLORREF fills[] = {RGB(40, 110, 220), RGB(40, 170, 60), RGB(230, 140, 20), RGB(150, 60, 200),
-                                   RGB(20, 160, 170), RGB(210, 50, 90)};
+  static const COLORREF fills[] = {RGB(40, 110, 220), RGB(40, 170, 60),  RGB(230, 140, 20),
+                                   RGB(150, 60, 200), RGB(20, 160, 170), RGB(210, 50, 90)};
   const int left = index * 16;
   RECT all = {left, 0, left + 16, 16};
   HBRUSH key = CreateSolidBrush(Transparent);
@@ -55,9 +55,9 @@ void DrawImage(HDC dc, int index) {
 }
 
 HWND Toolbar(HWND parent, DWORD style, int x, int y, int w, int h, HIMAGELIST images) {
-  HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE |
-                                 CCS_NODIVIDER | style, x, y, w, h, parent, nullptr,
-                                 reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)), nullptr);
+  HWND toolbar = CreateWindowExA(
+      0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER | style, x, y,
+      w, h, parent, nullptr, reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)), nullptr);
   SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageA(toolbar, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
   SendMessageA(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
@@ -165,7 +165,8 @@ ToolbarGallery CreateToolbarGallery(HINSTANCE instance, int x, int y) {
   SetWindowTextA(g.edit, "工具栏上的编辑框");
   SendMessageA(g.holder, TB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&room));
   g.combo = Child(g.holder, "ComboBox", CBS_DROPDOWNLIST | WS_VSCROLL, room.left + 4, room.top + 1, 120, 120);
-  for (const char* item : {"第一项", "第二项", "第三项"}) SendMessageA(g.combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  for (const char* item : {"第一项", "第二项", "第三项"})
+    SendMessageA(g.combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
   SendMessageA(g.combo, CB_SETCURSEL, 0, 0);
 
   SkinAndShowGalleryWindow(g.window);

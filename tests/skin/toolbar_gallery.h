@@ -15,17 +15,17 @@ namespace quorlin::test {
 enum ToolbarGalleryCommand : int {
   GalleryPlain = 101,
   GalleryCheck = 102,
-  GalleryGroupFirst = 103,   // checked
+  GalleryGroupFirst = 103,  // checked
   GalleryGroupSecond = 104,
-  GalleryDropDown = 105,     // BTNS_DROPDOWN (split)
+  GalleryDropDown = 105,  // BTNS_DROPDOWN (split)
   GalleryWholeDropDown = 106,
-  GalleryDisabled = 107,     // the colourful icon, disabled
+  GalleryDisabled = 107,  // the colourful icon, disabled
   GalleryIndeterminate = 108,
   GalleryHidden = 109,
-  GalleryWrapped = 110,      // first button after the separator that starts the second row
-  GalleryListOpen = 201,     // the list-style toolbar's buttons
+  GalleryWrapped = 110,   // first button after the separator that starts the second row
+  GalleryListOpen = 201,  // the list-style toolbar's buttons
   GalleryListSave = 202,
-  GalleryListMore = 203,     // BTNS_DROPDOWN with text
+  GalleryListMore = 203,  // BTNS_DROPDOWN with text
 };
 
 // Index in the image list of the colourful icon: red, green, blue and yellow
@@ -34,11 +34,11 @@ inline constexpr int GalleryColourfulImage = 6;
 
 struct ToolbarGallery {
   HWND window = nullptr;
-  HWND flat = nullptr;     // TBSTYLE_FLAT, two rows: the indeterminate button ends the first
-  HWND list = nullptr;     // TBSTYLE_FLAT | TBSTYLE_LIST, texts beside the icons
-  HWND holder = nullptr;   // TBSTYLE_FLAT, holds edit and combo: a container
+  HWND flat = nullptr;    // TBSTYLE_FLAT, two rows: the indeterminate button ends the first
+  HWND list = nullptr;    // TBSTYLE_FLAT | TBSTYLE_LIST, texts beside the icons
+  HWND holder = nullptr;  // TBSTYLE_FLAT, holds edit and combo: a container
   HWND edit = nullptr;
-  HWND combo = nullptr;    // CBS_DROPDOWNLIST
+  HWND combo = nullptr;         // CBS_DROPDOWNLIST
   HIMAGELIST images = nullptr;  // the program's; destroy it after the window
 };
 

@@ -130,7 +130,8 @@ HICON MakeIcon(const std::vector<COLORREF>& pixels) {
 
 }  // namespace
 
-TEST_CASE_FIXTURE(GalleryFixture, "attach: toolbars get a record and their image list; only one holding windows becomes a container") {
+TEST_CASE_FIXTURE(GalleryFixture,
+                  "attach: toolbars get a record and their image list; only one holding windows becomes a container") {
   REQUIRE(g.window);
   SkinRecord& r = *SkinRecordById(FindSkinId(g.window));
   for (HWND toolbar : {g.flat, g.list, g.holder}) {
@@ -170,8 +171,8 @@ TEST_CASE("attach: nothing is taken over while child skinning is off") {
     INITCOMMONCONTROLSEX init = {sizeof init, ICC_BAR_CLASSES};
     InitCommonControlsEx(&init);
     ChildSkinningEnabled = 0;
-    HWND toolbar = quorlin::test::AddChild(window, TOOLBARCLASSNAMEA, WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE,
-                                           0, 10, 40, 280, 30);
+    HWND toolbar = quorlin::test::AddChild(window, TOOLBARCLASSNAMEA, WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE, 0,
+                                           10, 40, 280, 30);
     quorlin::test::AddChild(toolbar, "Edit", WS_VISIBLE, 0, 40, 2, 100, 20);
   });
   ChildSkinningEnabled = 1;
@@ -190,9 +191,9 @@ struct BlankButtons {
       : w(0, 300, 100, {}, [this](HWND window) {
           INITCOMMONCONTROLSEX init = {sizeof init, ICC_BAR_CLASSES};
           InitCommonControlsEx(&init);
-          toolbar = quorlin::test::AddChild(window, TOOLBARCLASSNAMEA,
-                                            WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER |
-                                                TBSTYLE_FLAT, 0, 10, 40, 280, 30);
+          toolbar = quorlin::test::AddChild(
+              window, TOOLBARCLASSNAMEA, WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER | TBSTYLE_FLAT,
+              0, 10, 40, 280, 30);
           SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
           TBBUTTON buttons[3] = {};
           for (int i = 0; i < 3; ++i) {
@@ -277,7 +278,9 @@ TEST_CASE("faces: hot, checked and pressed buttons get rounded faces with the bl
   }
 }
 
-TEST_CASE_FIXTURE(GalleryFixture, "drop-down: a hot split button shows its split line 12 pixels and the arrow 8 pixels from its right edge") {
+TEST_CASE_FIXTURE(
+    GalleryFixture,
+    "drop-down: a hot split button shows its split line 12 pixels and the arrow 8 pixels from its right edge") {
   REQUIRE(g.window);
   for (const int command : {quorlin::test::GalleryDropDown, quorlin::test::GalleryWholeDropDown}) {
     CAPTURE(command);
@@ -372,7 +375,8 @@ TEST_CASE_FIXTURE(GalleryFixture, "greyed buttons: the colourful icon in grey wi
   CHECK(darkest(IndexOf(g.list, quorlin::test::GalleryListSave)) < 0x40);
 }
 
-TEST_CASE_FIXTURE(GalleryFixture, "separators: etched and upright between buttons, across the toolbar where one starts a row") {
+TEST_CASE_FIXTURE(GalleryFixture,
+                  "separators: etched and upright between buttons, across the toolbar where one starts a row") {
   REQUIRE(g.window);
   Leave(g.flat);
   const ScreenPixels s = CaptureClient(g.flat, ClientOf(g.flat));
@@ -410,7 +414,8 @@ TEST_CASE_FIXTURE(GalleryFixture, "a hidden button draws nothing, not even hot")
   REQUIRE(hidden >= 0);
   const RECT client = ClientOf(g.flat);
   DibSurface picture(client.right, client.bottom);
-  for (int i = 0; i < picture.width() * picture.height(); ++i) picture.bits()[i] = 0x00336699u + static_cast<DWORD>(i % 7);
+  for (int i = 0; i < picture.width() * picture.height(); ++i)
+    picture.bits()[i] = 0x00336699u + static_cast<DWORD>(i % 7);
   const std::vector<DWORD> before(picture.bits(), picture.bits() + picture.width() * picture.height());
   PaintToolbarButton(g.flat, hidden, picture.dc(), true);
   CHECK(std::equal(before.begin(), before.end(), picture.bits()));
@@ -442,11 +447,12 @@ void Click(HWND toolbar, int x, int y) {
 
 }  // namespace
 
-TEST_CASE_FIXTURE(GalleryFixture, "behaviour kept: buttons still send their commands and drop-down buttons TBN_DROPDOWN") {
+TEST_CASE_FIXTURE(GalleryFixture,
+                  "behaviour kept: buttons still send their commands and drop-down buttons TBN_DROPDOWN") {
   REQUIRE(g.window);
   heard = Heard{};
-  heard.next = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(g.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Listener)));
+  heard.next =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtrA(g.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Listener)));
   const RECT plain = ItemRect(g.flat, IndexOf(g.flat, quorlin::test::GalleryPlain));
   Click(g.flat, (plain.left + plain.right) / 2, (plain.top + plain.bottom) / 2);
   CHECK(heard.commands == std::vector<int>{quorlin::test::GalleryPlain});
@@ -465,8 +471,8 @@ TEST_CASE_FIXTURE(GalleryFixture, "behaviour kept: buttons still send their comm
 
 TEST_CASE_FIXTURE(GalleryFixture, "a button enabled while the window is inactive shows enabled at once") {
   REQUIRE(g.window);
-  HWND other = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 900, 700, 40, 40, nullptr, nullptr, nullptr,
-                               nullptr);
+  HWND other =
+      CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 900, 700, 40, 40, nullptr, nullptr, nullptr, nullptr);
   SetActiveWindow(other);
   Drain();
   REQUIRE(SkinRecordById(FindSkinId(g.window))->active == 0);
@@ -480,10 +486,13 @@ TEST_CASE_FIXTURE(GalleryFixture, "a button enabled while the window is inactive
   DestroyWindow(other);
 }
 
-TEST_CASE_FIXTURE(GalleryFixture, "container: it answers its edit field's colour requests, and the field shows the window through the toolbar") {
+TEST_CASE_FIXTURE(
+    GalleryFixture,
+    "container: it answers its edit field's colour requests, and the field shows the window through the toolbar") {
   REQUIRE(g.window);
   HDC dc = GetDC(g.edit);
-  const LRESULT answer = SendMessageA(g.holder, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(g.edit));
+  const LRESULT answer =
+      SendMessageA(g.holder, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(g.edit));
   ReleaseDC(g.edit, dc);
   CHECK(answer != 0);
   CHECK(reinterpret_cast<HANDLE>(answer) == GetPropA(g.edit, "Kj_dxjb"));
@@ -518,9 +527,9 @@ struct ThreeContainers {
           INITCOMMONCONTROLSEX init = {sizeof init, ICC_BAR_CLASSES};
           InitCommonControlsEx(&init);
           for (int i = 0; i < 3; ++i) {
-            toolbars[i] = quorlin::test::AddChild(window, TOOLBARCLASSNAMEA,
-                                                  WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER |
-                                                      TBSTYLE_FLAT, 0, 10, 40 + 40 * i, 380, 30);
+            toolbars[i] = quorlin::test::AddChild(
+                window, TOOLBARCLASSNAMEA, WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER | TBSTYLE_FLAT,
+                0, 10, 40 + 40 * i, 380, 30);
             edits[i] = quorlin::test::AddChild(toolbars[i], "Edit", WS_VISIBLE, WS_EX_CLIENTEDGE, 60, 4, 120, 22);
           }
         }) {
@@ -641,7 +650,8 @@ TEST_CASE_FIXTURE(GalleryFixture, "the window's teardown leaves a toolbar's imag
   DeleteObject(bystander);
 }
 
-TEST_CASE("200 skinned windows with both toolbars and 2,000 hover, press and paint rounds leave GDI and USER counts flat") {
+TEST_CASE(
+    "200 skinned windows with both toolbars and 2,000 hover, press and paint rounds leave GDI and USER counts flat") {
   ParkCursor();
   {
     // One window first: the first skinned paint makes what stays for good.
@@ -689,4 +699,3 @@ TEST_CASE("200 skinned windows with both toolbars and 2,000 hover, press and pai
   CHECK(baseline.UserGrowth() == 0);
   CHECK(DcBitmapCacheSize() == cached);
 }
-
