@@ -189,11 +189,12 @@ void OnSize(HWND window, SkinRecord& r, WPARAM kind, LPARAM lParam) {
 }
 
 // The frames of a border drag were drafts: the end of the drag paints the
-// frame at full quality, the same frame a repaint at that size draws.
+// frame at full quality, the same frame a repaint at that size draws, and
+// gives the window its rounded region back.
 void OnExitSizeMove(HWND window, SkinRecord& r) {
   const bool wasSizing = r.sizing != 0;
   r.sizing = r.moving = 0;
-  if (wasSizing && r.backgroundLayerKey.draft) {
+  if (wasSizing && r.draftFrame) {
     r.fullRepaintNeeded = true;
     InvalidateRect(window, nullptr, FALSE);
   }
@@ -285,6 +286,17 @@ void ReleaseFrame(HWND window) {
   if (previous) SetWindowLongPtrA(window, GWLP_WNDPROC, previous);
   RemoveSkinRecord(skinId);
   RemovePropA(window, PropSkinId);
+}
+
+// Hands a message on to the procedure ApplySkin replaced. The record keeps
+// that procedure as the window property does, and reading it there spares a
+// round trip to the window server on every message; a handler may have
+// destroyed the window or renumbered the records meanwhile, so the record is
+// looked up again.
+LRESULT PassOn(HWND window, int skinId, UINT message, WPARAM wParam, LPARAM lParam) {
+  const SkinRecord* r = SkinRecordById(skinId);
+  if (!r || r->hwnd != window || !r->previousWndProc) return CallPreviousProc(window, message, wParam, lParam);
+  return CallWindowProcA(r->previousWndProc, window, message, wParam, lParam);
 }
 
 }  // namespace
@@ -385,7 +397,7 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     default:
       break;
   }
-  return CallPreviousProc(window, message, wParam, lParam);
+  return PassOn(window, skinId, message, wParam, lParam);
 }
 
 }  // namespace quorlin::skin

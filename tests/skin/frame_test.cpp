@@ -344,11 +344,11 @@ TEST_CASE("a border drag paints drafts; the frame at its end is the full-quality
 
 TEST_CASE("frame pixels of a 600-wide window") {
   SkinnedWindow w(BothBoxes, 600, 400);
-  const RECT title = TitleTextRect(w.Id(), 600);
-  CHECK(title.left == 29);
-  CHECK(title.top == 6);
-  CHECK(title.right == 489);  // width
-  CHECK(title.bottom == 42);  // height
+  const PixelArea title = TitleTextRect(w.Id(), 600);
+  CHECK(title.x == 29);
+  CHECK(title.y == 6);
+  CHECK(title.width == 489);
+  CHECK(title.height == 42);
 
   HRGN region = CreateRectRgn(0, 0, 0, 0);
   REQUIRE(GetWindowRgn(w.window, region) != ERROR);
