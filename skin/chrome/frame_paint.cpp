@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <string>
+#include <vector>
 
 #include "graphics/drawing.h"
 #include "skin/core/control_painting.h"
@@ -33,10 +34,11 @@ SIZE ClientSize(HWND window) {
 
 // ---- kept surfaces ----------------------------------------------------
 
-// The size of the bitmap selected into a memory DC.
+// The size of the 32-bit bitmap selected into a memory DC; 0 x 0 when it
+// holds another one (a new DC holds a 1 x 1 monochrome bitmap).
 SIZE SelectedBitmapSize(HDC dc) {
   BITMAP b = {};
-  if (!dc || !GetObjectA(GetCurrentObject(dc, OBJ_BITMAP), sizeof b, &b)) return SIZE{0, 0};
+  if (!dc || !GetObjectA(GetCurrentObject(dc, OBJ_BITMAP), sizeof b, &b) || b.bmBitsPixel != 32) return SIZE{0, 0};
   return SIZE{b.bmWidth, b.bmHeight};
 }
 
@@ -127,7 +129,7 @@ void RenewFrameSnapshot(SkinRecord& r, SIZE s) {
 void RenewBackBuffer(SkinRecord& r, SIZE s) {
   const bool dragging = r.sizing != 0;
   if (!r.backBufferDc) r.backBufferDc = CreateCompatibleDC(nullptr);
-  if (GetPropA(r.hwnd, PropBackBufferBitmap) && Serves(SelectedBitmapSize(r.backBufferDc), s, dragging)) return;
+  if (Serves(SelectedBitmapSize(r.backBufferDc), s, dragging)) return;
   const SIZE make = SizeToMake(s, dragging);
   HBITMAP fresh = CreateDib32(make.cx, make.cy);
   HGDIOBJ out = SelectObject(r.backBufferDc, fresh);
@@ -401,25 +403,34 @@ void PlaceDraftCaptionRow(int skinId, SkinRecord& r) {
 
 // ---- title ------------------------------------------------------------------
 
-void DrawTitleText(graphics::Graphics& g, const SkinRecord& r, const std::string& text, const PixelArea& area) {
+// The title's font and layout: no wrapping, no trimming, near alignment.
+struct TitleType {
   graphics::Font font;
-  font.Create(r.titleFontFace.c_str(), static_cast<REAL>(r.titleFontSize), r.titleFontBold ? 1 : 0,
-              Gdiplus::UnitWorld);
   graphics::StringFormat format;
-  format.Create(Gdiplus::StringFormatFlagsLineLimit | Gdiplus::StringFormatFlagsNoWrap);
-  format.SetAlign(Gdiplus::StringAlignmentNear);
-  format.SetLineAlign(Gdiplus::StringAlignmentNear);
-  format.SetTrimming(Gdiplus::StringTrimmingNone);
+};
+
+void MakeTitleType(TitleType& type, const SkinRecord& r) {
+  type.font.Create(r.titleFontFace.c_str(), static_cast<REAL>(r.titleFontSize), r.titleFontBold ? 1 : 0,
+                   Gdiplus::UnitWorld);
+  type.format.Create(Gdiplus::StringFormatFlagsLineLimit | Gdiplus::StringFormatFlagsNoWrap);
+  type.format.SetAlign(Gdiplus::StringAlignmentNear);
+  type.format.SetLineAlign(Gdiplus::StringAlignmentNear);
+  type.format.SetTrimming(Gdiplus::StringTrimmingNone);
+}
+
+void DrawTitleText(graphics::Graphics& g, const SkinRecord& r, const std::string& text, const PixelArea& area) {
+  TitleType type;
+  MakeTitleType(type, r);
   const REAL x = static_cast<REAL>(area.x), y = static_cast<REAL>(area.y);
   const REAL w = static_cast<REAL>(area.width), h = static_cast<REAL>(area.height);
   graphics::SolidBrush halo;
   halo.Create(Argb(150, r.titleHaloColour));
   const REAL offsets[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
   for (const auto& o : offsets)
-    g.DrawString(text.c_str(), font, graphics::RectF(x + o[0], y + o[1], w, h), &format, halo);
+    g.DrawString(text.c_str(), type.font, graphics::RectF(x + o[0], y + o[1], w, h), &type.format, halo);
   graphics::SolidBrush ink;
   ink.Create(Argb(255, r.titleTextColour));
-  g.DrawString(text.c_str(), font, graphics::RectF(x, y, w, h), &format, ink);
+  g.DrawString(text.c_str(), type.font, graphics::RectF(x, y, w, h), &type.format, ink);
 }
 
 std::string WindowTextOf(HWND window) {
@@ -434,6 +445,66 @@ void PaintTitleInto(graphics::Graphics& g, const SkinRecord& r, const std::strin
   DrawIconEx(r.backBufferDc, 9, 4, FrameIcon, 17, 17, 0, nullptr, DI_NORMAL);
   const PixelArea area = TitleTextRect(FindSkinId(r.hwnd), clientWidth);
   if (area.width > 0) DrawTitleText(g, r, text, area);
+}
+
+// ---- the title of a draft frame ------------------------------------------------
+
+constexpr int MaxDraftTitleWidth = 4096;
+
+DraftTitleKey DraftTitleKeyOf(const SkinRecord& r) {
+  return DraftTitleKey{r.titleText, r.titleFontFace, r.titleFontSize, r.titleFontBold, r.titleTextColour,
+                       r.titleHaloColour};
+}
+
+// The title text with its halo composed once over nothing (premultiplied),
+// as wide as the text and a pixel of halo around it: drawing the five strings
+// is most of a draft frame's cost.
+bool MakeDraftTitle(SkinRecord& r) {
+  r.draftTitle.reset();
+  const PixelArea layout = TitleTextRect(0, MaxDraftTitleWidth);
+  graphics::RectF bounds;
+  {
+    TitleType type;
+    MakeTitleType(type, r);
+    graphics::Graphics measure;
+    if (!measure.FromHDC(r.backBufferDc) ||
+        !measure.MeasureString(r.titleText.c_str(), type.font,
+                               graphics::RectF(0, 0, static_cast<REAL>(MaxDraftTitleWidth), static_cast<REAL>(layout.height)),
+                               &type.format, &bounds))
+      return false;
+  }
+  const int width = std::min(static_cast<int>(bounds.Width) + 4, MaxDraftTitleWidth), height = layout.height + 2;
+  r.draftTitle = DibSurface(width, height);
+  if (!r.draftTitle) return false;
+  graphics::Bitmap canvas;
+  graphics::Graphics g;
+  if (!canvas.FromScan0(width, height, width * 4, PixelFormat32bppPARGB, reinterpret_cast<BYTE*>(r.draftTitle.bits())) ||
+      !g.FromImage(canvas)) {
+    r.draftTitle.reset();
+    return false;
+  }
+  DrawTitleText(g, r, r.titleText, PixelArea{1, 1, width - 2, layout.height});
+  g.Flush(Gdiplus::FlushIntentionSync);
+  return true;
+}
+
+// A draft frame's title: the icon, and the kept text cut at the width the
+// title has at this size.
+void PaintDraftTitle(SkinRecord& r, int clientWidth) {
+  if (r.titleText.empty()) r.titleText = WindowTextOf(r.hwnd);
+  DrawIconEx(r.backBufferDc, 9, 4, FrameIcon, 17, 17, 0, nullptr, DI_NORMAL);
+  const PixelArea area = TitleTextRect(FindSkinId(r.hwnd), clientWidth);
+  if (area.width <= 0) return;
+  DraftTitleKey key = DraftTitleKeyOf(r);
+  if (!r.draftTitle || key != r.draftTitleKey) {
+    r.draftTitleKey = DraftTitleKey{};
+    if (!MakeDraftTitle(r)) return;
+    r.draftTitleKey = std::move(key);
+  }
+  const int width = std::min(r.draftTitle.width(), area.width + 2);
+  const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  AlphaBlend(r.backBufferDc, area.x - 1, area.y - 1, width, r.draftTitle.height(), r.draftTitle.dc(), 0, 0, width,
+             r.draftTitle.height(), blend);
 }
 
 // ---- window region ------------------------------------------------------------
@@ -485,19 +556,30 @@ void SetFrameRegion(HWND window) {
 
 // While the border is dragged every step is a new size, and GDI+'s filtered
 // stretch of a large window takes tens of milliseconds under Wine. A drag step
-// stretches the picture with GDI instead; the end of the drag paints the frame
-// at full quality (the layer key tells the two apart).
-bool StretchDraftPicture(graphics::Graphics& g, SkinRecord& r, const graphics::Bitmap& picture, SIZE s) {
-  const int iw = static_cast<int>(picture.GetWidth()), ih = static_cast<int>(picture.GetHeight());
-  if (r.pictureDibSource != &picture || !r.pictureDib) {
+// stretches the picture with GDI instead, from a DIB copy of the decoded
+// picture made at the first step; the end of the drag paints the frame at
+// full quality.
+bool StretchDraftPicture(graphics::Graphics& g, SkinRecord& r, SIZE s) {
+  graphics::Bitmap* picture = r.decodedPicture.get();
+  if (!picture) return false;
+  const int iw = static_cast<int>(picture->GetWidth()), ih = static_cast<int>(picture->GetHeight());
+  if (r.pictureDibSource != r.decodedPictureSource || !r.pictureDib) {
+    r.pictureDibSource.clear();
     r.pictureDib = DibSurface(iw, ih);
-    r.pictureDibSource = nullptr;
     if (!r.pictureDib) return false;
-    graphics::Graphics copy;
-    if (!copy.FromHDC(r.pictureDib.dc()) || !copy.DrawImageRect(picture, 0, 0, static_cast<REAL>(iw),
-                                                                static_cast<REAL>(ih)))
+    // The decoded pixels straight into the DIB.
+    graphics::BitmapData data = {};
+    data.Width = static_cast<UINT>(iw);
+    data.Height = static_cast<UINT>(ih);
+    data.Stride = iw * 4;
+    data.PixelFormat = PixelFormat32bppRGB;
+    data.Scan0 = r.pictureDib.bits();
+    const graphics::Rect whole(0, 0, iw, ih);
+    if (!picture->LockBits(&whole, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
+                           PixelFormat32bppRGB, &data))
       return false;
-    r.pictureDibSource = &picture;
+    picture->UnlockBits(&data);
+    r.pictureDibSource = r.decodedPictureSource;
   }
   HDC target = g.GetDC();
   if (!target) return false;
@@ -515,7 +597,7 @@ void PaintBackground(graphics::Graphics& g, int skinId) {
   if (r->backgroundPicture.empty()) {
     g.Clear(Argb(255, Black));
   } else if (const graphics::Bitmap* kept = KeptDecodedPicture(*r, r->backgroundPicture);
-             kept && r->sizing && r->backgroundMode == 3 && StretchDraftPicture(g, *r, *kept, s)) {
+             kept && r->sizing && r->backgroundMode == 3 && StretchDraftPicture(g, *r, s)) {
     // A drag step: the stretched picture covers the whole client area.
   } else {
     g.Clear(Argb(255, r->backgroundColour & 0xFFFFFF));
@@ -591,6 +673,80 @@ void StrokeOutline(graphics::Graphics& g, int width, int height) {
   g.DrawPath(light, inner);
 }
 
+// The pixels of the 32-bit DIB section selected into a DC as GDI+ takes a
+// bitmap's pixels: the top row's address and the step from a row to the next.
+struct DibRows {
+  BYTE* top = nullptr;
+  int stride = 0, width = 0, height = 0;
+};
+
+bool DibRowsOf(HDC dc, DibRows& rows) {
+  DIBSECTION section = {};
+  if (!dc || GetObjectA(GetCurrentObject(dc, OBJ_BITMAP), sizeof section, &section) != sizeof section ||
+      !section.dsBm.bmBits || section.dsBm.bmBitsPixel != 32)
+    return false;
+  const int bytes = section.dsBm.bmWidthBytes;
+  rows.width = section.dsBm.bmWidth;
+  rows.height = section.dsBm.bmHeight;
+  BYTE* bits = static_cast<BYTE*>(section.dsBm.bmBits);
+  BYTE* lastRow = bits + static_cast<ptrdiff_t>(rows.height - 1) * bytes;
+  // GetObject reports a top-down DIB with a positive height too: a pixel set
+  // at (0, 0) through the DC shows which end of the memory holds the top row.
+  // That needs the DC to draw there unclipped and unmoved.
+  POINT origin = {};
+  RECT clip = {};
+  if (!GetViewportOrgEx(dc, &origin) || origin.x || origin.y || !GetWindowOrgEx(dc, &origin) || origin.x ||
+      origin.y || GetClipBox(dc, &clip) == ERROR || clip.left > 0 || clip.top > 0 || clip.right < 1 || clip.bottom < 1)
+    return false;
+  DWORD* first = reinterpret_cast<DWORD*>(bits);
+  DWORD* last = reinterpret_cast<DWORD*>(lastRow);
+  const DWORD keepFirst = *first, keepLast = *last;
+  const COLORREF mark = ~keepFirst & 0xFFFFFF;  // another colour than the first word's
+  GdiFlush();
+  SetPixelV(dc, 0, 0, RGB(GetBValue(mark), GetGValue(mark), GetRValue(mark)));
+  GdiFlush();
+  const bool topDown = (*first & 0xFFFFFF) == mark;
+  *first = keepFirst;
+  *last = keepLast;
+  rows.top = topDown ? bits : lastRow;
+  rows.stride = topDown ? bytes : -bytes;
+  return true;
+}
+
+// GDI+ works a stroked path over the whole box around it, and over a DC it
+// blends that box through GDI: for the outline, the whole window, in tens of
+// milliseconds. So the outline is stroked over the window's pixels taken as
+// bitmaps: four bands along the edges, each stroked in a fraction of that.
+// The bands do not overlap and hold every pixel the outline touches, so the
+// pixels are those of one stroke over the whole bitmap.
+void StrokeOutlineInBands(graphics::Graphics& g, int width, int height) {
+  DibRows rows;
+  HDC dc = g.GetDC();
+  const bool dib = DibRowsOf(dc, rows) && rows.width >= width && rows.height >= height;
+  if (dc) g.ReleaseDC(dc);
+  if (!dib) {
+    StrokeOutline(g, width, height);
+    return;
+  }
+  constexpr int Band = 8;
+  std::vector<PixelArea> bands;
+  if (width <= 2 * Band || height <= 2 * Band)
+    bands = {PixelArea{0, 0, width, height}};
+  else
+    bands = {PixelArea{0, 0, width, Band}, PixelArea{0, height - Band, width, Band},
+             PixelArea{0, Band, Band, height - 2 * Band}, PixelArea{width - Band, Band, Band, height - 2 * Band}};
+  for (const PixelArea& b : bands) {
+    graphics::Bitmap band;
+    graphics::Graphics bg;
+    if (!band.FromScan0(b.width, b.height, rows.stride, PixelFormat32bppRGB,
+                        rows.top + static_cast<ptrdiff_t>(b.y) * rows.stride + static_cast<ptrdiff_t>(b.x) * 4) ||
+        !bg.FromImage(band))
+      continue;
+    bg.TranslateWorldTransform(static_cast<REAL>(-b.x), static_cast<REAL>(-b.y));
+    StrokeOutline(bg, width, height);
+  }
+}
+
 // An outline stroked once at twice the corner size, over nothing
 // (premultiplied): its corners, and one-pixel slices of its edges.
 bool MakeOutlinePieces(SkinRecord& r) {
@@ -646,7 +802,7 @@ void PaintOutline(int skinId, graphics::Graphics& g) {
   if (!r) return;
   const SIZE s = ClientSize(r->hwnd);
   if (r->sizing && PlaceDraftOutline(g, *r, s)) return;
-  StrokeOutline(g, s.cx, s.cy);
+  StrokeOutlineInBands(g, s.cx, s.cy);
 }
 
 void RestoreFromTitleSnapshot(int skinId, const PixelArea& area) {
@@ -719,8 +875,10 @@ void PaintFrame(int skinId, bool toWindow) {
     PaintBackgroundLayer(g, *r, skinId, s);
     if (r->frameEnabled) {
       RenewCaptionSnapshot(*r, s.cx);
-      if (r->showTitle) {
-        if (!draft || r->titleText.empty()) r->titleText = WindowTextOf(window);
+      if (r->showTitle && draft) {
+        PaintDraftTitle(*r, s.cx);
+      } else if (r->showTitle) {
+        r->titleText = WindowTextOf(window);
         PaintTitleInto(g, *r, r->titleText, s.cx);
       }
     }
@@ -803,10 +961,12 @@ void ReleaseFrameImages(HWND window) {
   ReleaseDcBitmap(r->frameSnapshotDc);
   r->frameSnapshotDc = nullptr;
   r->pictureDib.reset();
-  r->pictureDibSource = nullptr;
+  r->pictureDibSource.clear();
   r->outlinePieces.reset();
   r->draftCaptionRow.reset();
   r->draftCaptionRowKey = DraftCaptionRowKey{};
+  r->draftTitle.reset();
+  r->draftTitleKey = DraftTitleKey{};
   r->captionGlyphs.clear();
 }
 

@@ -288,11 +288,10 @@ void ReleaseFrame(HWND window) {
   RemovePropA(window, PropSkinId);
 }
 
-// Hands a message on to the procedure ApplySkin replaced. The record keeps
-// that procedure as the window property does, and reading it there spares a
-// round trip to the window server on every message; a handler may have
-// destroyed the window or renumbered the records meanwhile, so the record is
-// looked up again.
+// Hands a message on to the procedure ApplySkin replaced, kept in the record
+// as in the Hw_hProc property (reading the property is a round trip to the
+// window server). A handler may have destroyed the window or renumbered the
+// records meanwhile, so the record is looked up again.
 LRESULT PassOn(HWND window, int skinId, UINT message, WPARAM wParam, LPARAM lParam) {
   const SkinRecord* r = SkinRecordById(skinId);
   if (!r || r->hwnd != window || !r->previousWndProc) return CallPreviousProc(window, message, wParam, lParam);
@@ -302,7 +301,9 @@ LRESULT PassOn(HWND window, int skinId, UINT message, WPARAM wParam, LPARAM lPar
 }  // namespace
 
 LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  const int skinId = GetIntProp(window, PropSkinId);
+  // The registry is searched by handle: the Hw_lbID property holds the same
+  // id, but reading it is a round trip to the window server on every message.
+  const int skinId = FindSkinId(window);
   SkinRecord* r = SkinRecordById(skinId);
   if (!r || r->hwnd != window) return CallPreviousProc(window, message, wParam, lParam);
   switch (message) {

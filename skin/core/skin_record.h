@@ -106,6 +106,15 @@ struct DraftCaptionRowKey {
   bool operator==(const DraftCaptionRowKey&) const = default;
 };
 
+// What the draft title was composed from.
+struct DraftTitleKey {
+  std::string text, face;
+  int size = 0;
+  bool bold = false;
+  COLORREF ink = 0, halo = 0;
+  bool operator==(const DraftTitleKey&) const = default;
+};
+
 // A caption glyph decoded from png.
 struct KeptGlyph {
   std::string png;
@@ -156,14 +165,17 @@ struct SkinRecord {
   std::shared_ptr<graphics::Bitmap> decodedPicture;
   std::string decodedPictureSource;
   // Draft frames of a border drag: the decoded picture as a DIB, stretched by
-  // GDI (pictureDibSource: the decoded picture it was copied from); the
-  // outline's corners and edges, premultiplied, to place at any size; and the
-  // plain looks of the caption row over nothing, made for draftCaptionRowKey.
+  // GDI (pictureDibSource: the bytes of the picture it holds); the
+  // outline's corners and edges, premultiplied, to place at any size; the
+  // plain looks of the caption row and the title text with its halo, each
+  // composed over nothing for its key.
   DibSurface pictureDib;
-  const graphics::Bitmap* pictureDibSource = nullptr;
+  std::string pictureDibSource;
   DibSurface outlinePieces;
   DibSurface draftCaptionRow;
   DraftCaptionRowKey draftCaptionRowKey;
+  DibSurface draftTitle;
+  DraftTitleKey draftTitleKey;
   // Caption glyphs decoded once, each with the PNG bytes it came from.
   std::vector<KeptGlyph> captionGlyphs;
   int backgroundMode = 0;
