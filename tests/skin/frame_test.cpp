@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "assets/assets.h"
 #include "frame_probe.h"
+#include "graphics/drawing.h"
 #include "leak_check.h"
 #include "skin/chrome/caption_row.h"
 #include "skin/chrome/frame_paint.h"
@@ -466,7 +468,7 @@ TEST_CASE("draft frames follow what they are made of: each change shows, and und
     return p;
   };
   const auto first = draft();
-  std::string glyph;
+  std::string glyph, picture;
   struct Change { std::string name; std::function<void(SkinRecord&)> apply, undo; };
   const Change changes[] = {
       {"title", [&](SkinRecord&) { SetWindowTextA(w.window, "Another title"); },
@@ -483,6 +485,13 @@ TEST_CASE("draft frames follow what they are made of: each change shows, and und
       {"size", [&](SkinRecord&) { DragStep(w.window, SIZE{600, 360}); },
        [&](SkinRecord&) { DragStep(w.window, SIZE{560, 340}); }},
       {"tint", [](SkinRecord& r) { r.tintColour = 0x00FF00; }, [](SkinRecord& r) { r.tintColour = -1; }},
+      {"picture",
+       [&](SkinRecord& r) {
+         picture = r.backgroundPicture;
+         const auto& tick = quorlin::assets::CheckMarkGlyph;
+         r.backgroundPicture.assign(reinterpret_cast<const char*>(tick.data), tick.size);
+       },
+       [&](SkinRecord& r) { r.backgroundPicture = picture; }},
   };
   for (const Change& c : changes) {
     CAPTURE(c.name);
@@ -493,6 +502,49 @@ TEST_CASE("draft frames follow what they are made of: each change shows, and und
   }
   EndDrag(w.window);
   CHECK_FALSE(w.Record().draftFrame);
+}
+
+TEST_CASE("the outline is two rounded strokes, pixel for pixel, at any size") {
+  SkinnedWindow w(BothBoxes, 300, 200);
+  for (const SIZE size : {SIZE{300, 200}, SIZE{23, 19}, SIZE{640, 90}}) {
+    CAPTURE(size.cx);
+    SetWindowPos(w.window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    quorlin::test::PumpMessages(20);
+    REQUIRE(w.Record().lastClientWidth == size.cx);
+    // The same patterned background under both.
+    DibSurface drawn(size.cx, size.cy), expected(size.cx, size.cy);
+    REQUIRE(drawn);
+    REQUIRE(expected);
+    const size_t count = static_cast<size_t>(size.cx) * static_cast<size_t>(size.cy);
+    for (size_t i = 0; i < count; ++i) drawn.bits()[i] = expected.bits()[i] = 0xFF000000u | (i * 2654435761u >> 8);
+    const std::vector<DWORD> background(drawn.bits(), drawn.bits() + count);
+    {
+      quorlin::graphics::Graphics g;
+      g.FromHDC(drawn.dc());
+      PaintOutline(w.Id(), g);
+    }
+    {
+      // One stroke over the pixels taken as a bitmap.
+      quorlin::graphics::Bitmap pixels;
+      REQUIRE(pixels.FromScan0(size.cx, size.cy, size.cx * 4, PixelFormat32bppRGB,
+                               reinterpret_cast<BYTE*>(expected.bits())));
+      quorlin::graphics::Graphics g;
+      g.FromImage(pixels);
+      quorlin::graphics::GraphicsPath outer, inner;
+      outer.Create();
+      inner.Create();
+      AddRoundRectPath(outer, 0, 0, static_cast<float>(size.cx - 1), static_cast<float>(size.cy - 1), 7);
+      AddRoundRectPath(inner, 1, 1, static_cast<float>(size.cx - 3), static_cast<float>(size.cy - 3), 6);
+      quorlin::graphics::Pen dark, light;
+      dark.Create(ArgbFromColorRef(0x000000, 180, true), 2.0f);
+      light.Create(ArgbFromColorRef(0xFFFFFF, 180, true), 1.0f);
+      g.DrawPath(dark, outer);
+      g.DrawPath(light, inner);
+    }
+    const std::vector<DWORD> got(drawn.bits(), drawn.bits() + count), want(expected.bits(), expected.bits() + count);
+    CHECK(want != background);
+    CHECK(got == want);
+  }
 }
 
 TEST_CASE("frame pixels of a 600-wide window") {
