@@ -2,7 +2,9 @@
 #include "skin/chrome/frame_paint.h"
 
 #include <algorithm>
+#include <climits>
 #include <string>
+#include <vector>
 
 #include "graphics/drawing.h"
 #include "skin/core/control_painting.h"
@@ -28,57 +30,51 @@ SIZE ClientSize(HWND window) {
   return SIZE{r.right, r.bottom};
 }
 
-// A memory DC over a fresh 32-bit DIB, with the bitmap it displaced.
-struct DibDc {
-  HDC dc;
-  HBITMAP bitmap;
-  HGDIOBJ previous;
-};
-DibDc CreateDibDc(int w, int h) {
-  DibDc d;
-  d.dc = CreateCompatibleDC(nullptr);
-  d.bitmap = CreateDib32(w, h);
-  d.previous = SelectObject(d.dc, d.bitmap);
-  return d;
+// ---- kept surfaces ----------------------------------------------------
+
+// The size of the 32-bit bitmap selected into a memory DC; 0 x 0 when it
+// holds another one (a new DC holds a 1 x 1 monochrome bitmap).
+SIZE SelectedBitmapSize(HDC dc) {
+  BITMAP b = {};
+  if (!dc || !GetObjectA(GetCurrentObject(dc, OBJ_BITMAP), sizeof b, &b) || b.bmBitsPixel != 32) return SIZE{0, 0};
+  return SIZE{b.bmWidth, b.bmHeight};
 }
 
-// Puts the displaced bitmap back, deletes bitmap and DC, and clears the three.
-void ReleaseDibDc(HDC& dc, HBITMAP& bitmap, HGDIOBJ& previous) {
-  if (!dc) return;
-  SelectObject(dc, previous);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  dc = nullptr;
-  bitmap = nullptr;
-  previous = nullptr;
+// Fresh memory is dear: every page of a new DIB is faulted in anew, and a new
+// 4 MB surface costs about a hundred copies of one. So a full repaint draws
+// into the surfaces it already has whenever they serve. At rest a surface
+// serves at the client size only, so nothing beyond the client area is kept;
+// during a border drag any surface large enough serves, and a new one is made
+// with room for the drag to go on growing.
+bool Serves(SIZE have, SIZE need, bool dragging) {
+  if (dragging) return have.cx >= need.cx && have.cy >= need.cy;
+  return have.cx == need.cx && have.cy == need.cy;
 }
 
-// A fresh w x h DIB DC into the three; false, with the three left empty, when
-// the bitmap cannot be made.
-bool AdoptNewDibDc(int w, int h, HDC& dc, HBITMAP& bitmap, HGDIOBJ& previous) {
-  DibDc d = CreateDibDc(w, h);
-  if (!d.bitmap) {
-    DeleteDC(d.dc);
-    return false;
-  }
-  dc = d.dc;
-  bitmap = d.bitmap;
-  previous = d.previous;
-  return true;
+SIZE SizeToMake(SIZE need, bool dragging) {
+  if (!dragging) return need;
+  auto grown = [](LONG n, int screen) { return std::max<LONG>(n, std::min<LONG>(n + n / 4 + 32, screen)); };
+  return SIZE{grown(need.cx, GetSystemMetrics(SM_CXVIRTUALSCREEN)),
+              grown(need.cy, GetSystemMetrics(SM_CYVIRTUALSCREEN))};
 }
 
-void ReleaseCaptionSnapshot(SkinRecord& r) {
-  ReleaseDibDc(r.captionSnapshotDc, r.captionSnapshotBitmap, r.captionSnapshotPrevious);
+// Makes surface serve need; false when no surface could be made.
+bool FitSurface(DibSurface& surface, SIZE need, bool dragging) {
+  if (surface && Serves(SIZE{surface.width(), surface.height()}, need, dragging)) return true;
+  surface.reset();
+  const SIZE make = SizeToMake(need, dragging);
+  surface = DibSurface(make.cx, make.cy);
+  return static_cast<bool>(surface);
 }
 
 void ReleaseCaptionLooks(SkinRecord& r) {
   r.captionLooks.clear();
-  ReleaseDibDc(r.captionLooksDc, r.captionLooksBitmap, r.captionLooksPrevious);
+  r.captionLookCells.reset();
 }
 
 void ReleaseBackgroundLayer(SkinRecord& r) {
   r.backgroundLayerKey = BackgroundLayerKey{};
-  ReleaseDibDc(r.backgroundLayerDc, r.backgroundLayerBitmap, r.backgroundLayerPrevious);
+  r.backgroundLayer.reset();
 }
 
 BackgroundLayerKey BackgroundLayerKeyOf(const SkinRecord& r, SIZE s) {
@@ -87,46 +83,53 @@ BackgroundLayerKey BackgroundLayerKeyOf(const SkinRecord& r, SIZE s) {
                             r.frameEnabled, r.sizing != 0, r.backgroundPicture};
 }
 
-// Draws the background and the outline into the fresh back buffer g paints
-// on. Decoding and stretching the picture and stroking the outline are most of
+// Draws the background and the outline into the back buffer g paints on.
+// Decoding and stretching the picture and stroking the outline are most of
 // a full repaint, so the finished layer is kept and copied again while
 // nothing it depends on has changed.
 void PaintBackgroundLayer(graphics::Graphics& g, SkinRecord& r, int skinId, SIZE s) {
   BackgroundLayerKey key = BackgroundLayerKeyOf(r, s);
-  if (r.backgroundLayerDc && key == r.backgroundLayerKey) {
-    BitBlt(r.backBufferDc, 0, 0, s.cx, s.cy, r.backgroundLayerDc, 0, 0, SRCCOPY);
+  if (r.backgroundLayer && key == r.backgroundLayerKey) {
+    BitBlt(r.backBufferDc, 0, 0, s.cx, s.cy, r.backgroundLayer.dc(), 0, 0, SRCCOPY);
     return;
   }
   PaintBackground(g, skinId);
   if (r.frameEnabled) PaintOutline(skinId, g);
   g.Flush(Gdiplus::FlushIntentionSync);
-  ReleaseBackgroundLayer(r);
-  if (!AdoptNewDibDc(s.cx, s.cy, r.backgroundLayerDc, r.backgroundLayerBitmap, r.backgroundLayerPrevious)) return;
-  BitBlt(r.backgroundLayerDc, 0, 0, s.cx, s.cy, r.backBufferDc, 0, 0, SRCCOPY);
+  r.backgroundLayerKey = BackgroundLayerKey{};
+  if (!FitSurface(r.backgroundLayer, s, r.sizing != 0)) return;
+  BitBlt(r.backgroundLayer.dc(), 0, 0, s.cx, s.cy, r.backBufferDc, 0, 0, SRCCOPY);
   r.backgroundLayerKey = std::move(key);
 }
 
 void RenewCaptionSnapshot(SkinRecord& r, int w) {
-  ReleaseCaptionSnapshot(r);
   // Every look was composed over the old snapshot.
   r.captionLooks.clear();
-  if (AdoptNewDibDc(w, r.captionHeight, r.captionSnapshotDc, r.captionSnapshotBitmap, r.captionSnapshotPrevious))
-    BitBlt(r.captionSnapshotDc, 0, 0, w, r.captionHeight, r.backBufferDc, 0, 0, SRCCOPY);
+  if (FitSurface(r.captionSnapshot, SIZE{w, r.captionHeight}, r.sizing != 0))
+    BitBlt(r.captionSnapshot.dc(), 0, 0, w, r.captionHeight, r.backBufferDc, 0, 0, SRCCOPY);
 }
 
-void RenewFrameSnapshot(SkinRecord& r, int w, int h) {
-  ReleaseDcBitmap(r.frameSnapshotDc);
-  DibDc d = CreateDibDc(w, h);
-  RegisterDcBitmap(d.dc, d.bitmap, d.previous);
-  r.frameSnapshotDc = d.dc;
-  BitBlt(d.dc, 0, 0, w, h, r.backBufferDc, 0, 0, SRCCOPY);
+void RenewFrameSnapshot(SkinRecord& r, SIZE s) {
+  if (!r.frameSnapshotDc || !Serves(SelectedBitmapSize(r.frameSnapshotDc), s, r.sizing != 0)) {
+    ReleaseDcBitmap(r.frameSnapshotDc);
+    r.frameSnapshotDc = nullptr;
+    const SIZE make = SizeToMake(s, r.sizing != 0);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDib32(make.cx, make.cy);
+    RegisterDcBitmap(dc, bitmap, SelectObject(dc, bitmap));
+    r.frameSnapshotDc = dc;
+  }
+  BitBlt(r.frameSnapshotDc, 0, 0, s.cx, s.cy, r.backBufferDc, 0, 0, SRCCOPY);
 }
 
-// The back buffer gets a new DIB of the client size; the DC keeps its very
-// first bitmap in Ck_Ycjdx so teardown can put it back.
-void RenewBackBuffer(SkinRecord& r, int w, int h) {
+// The back buffer's DC keeps its very first bitmap in Ck_Ycjdx so teardown
+// can put it back; the bitmap it draws into is in Ck_wtjbdx.
+void RenewBackBuffer(SkinRecord& r, SIZE s) {
+  const bool dragging = r.sizing != 0;
   if (!r.backBufferDc) r.backBufferDc = CreateCompatibleDC(nullptr);
-  HBITMAP fresh = CreateDib32(w, h);
+  if (Serves(SelectedBitmapSize(r.backBufferDc), s, dragging)) return;
+  const SIZE make = SizeToMake(s, dragging);
+  HBITMAP fresh = CreateDib32(make.cx, make.cy);
   HGDIOBJ out = SelectObject(r.backBufferDc, fresh);
   if (GetPropA(r.hwnd, PropBackBufferFirstBitmap))
     DeleteObject(out);
@@ -145,9 +148,23 @@ const std::string& GlyphOf(const SkinRecord& r, const CaptionButton& b) {
   return (b.kind == CaptionMaximize && r.maximized) ? b.alternateGlyph : b.glyph;
 }
 
-void DrawGlyph(graphics::Graphics& g, const std::string& png, REAL x, REAL y, REAL w, REAL h) {
-  graphics::Image glyph;
-  if (glyph.FromBytes(png.data(), png.size())) g.DrawImageRect(glyph, x, y, w, h);
+// Room for the glyph and the alternate glyph of every caption button.
+constexpr size_t MaxKeptGlyphs = 12;
+
+// The glyph decoded once per window: a PNG decode costs about a millisecond
+// here, several times the drawing of the glyph.
+const graphics::Bitmap* KeptGlyphOf(SkinRecord& r, const std::string& png) {
+  for (const DecodedCaptionGlyph& k : r.captionGlyphs)
+    if (k.png == png) return k.image.get();
+  auto image = std::make_shared<graphics::Bitmap>();
+  if (png.empty() || !image->FromBytes(png.data(), png.size())) return nullptr;
+  if (r.captionGlyphs.size() == MaxKeptGlyphs) r.captionGlyphs.clear();
+  r.captionGlyphs.push_back(DecodedCaptionGlyph{png, image});
+  return image.get();
+}
+
+void DrawGlyph(graphics::Graphics& g, SkinRecord& r, const std::string& png, REAL x, REAL y, REAL w, REAL h) {
+  if (const graphics::Bitmap* glyph = KeptGlyphOf(r, png)) g.DrawImageRect(*glyph, x, y, w, h);
 }
 
 // A rectangle with only its top-right corner rounded (the close button).
@@ -174,10 +191,16 @@ void FillVertical(graphics::Graphics& g, const graphics::GraphicsPath& path, REA
   g.FillPath(brush, path);
 }
 
+// Copies area from the back buffer to the window.
+void CopyAreaToWindow(const SkinRecord& r, const PixelArea& area) {
+  WindowDc dc(r.hwnd);
+  BitBlt(dc.get(), area.x, area.y, area.width, area.height, r.backBufferDc, area.x, area.y, SRCCOPY);
+}
+
 void PaintPressed(SkinRecord& r, const CaptionButton& b, int x, int y) {
   graphics::Graphics g;
   g.FromHDC(r.backBufferDc);
-  RestoreFromTitleSnapshot(FindSkinId(r.hwnd), RECT{x, y, b.width, b.height});
+  RestoreFromTitleSnapshot(FindSkinId(r.hwnd), PixelArea{x, y, b.width, b.height});
   const bool close = b.kind == CaptionClose;
   graphics::GraphicsPath shape;
   shape.Create();
@@ -189,13 +212,13 @@ void PaintPressed(SkinRecord& r, const CaptionButton& b, int x, int y) {
                        static_cast<REAL>(b.height));
   FillVertical(g, shape, static_cast<REAL>(x), static_cast<REAL>(y), static_cast<REAL>(y + b.height),
                close ? Argb(255, Red) : Argb(80, Black), close ? Argb(30, White) : Argb(5, White));
-  DrawGlyph(g, GlyphOf(r, b), static_cast<REAL>(x), static_cast<REAL>(y), static_cast<REAL>(b.width - 1),
+  DrawGlyph(g, r, GlyphOf(r, b), static_cast<REAL>(x), static_cast<REAL>(y), static_cast<REAL>(b.width - 1),
             static_cast<REAL>(b.height));
-  WindowDc dc(r.hwnd);
-  BitBlt(dc.get(), x, y, b.width, b.height, r.backBufferDc, x, y, SRCCOPY);
+  g.Flush(Gdiplus::FlushIntentionSync);
+  CopyAreaToWindow(r, PixelArea{x, y, b.width, b.height});
 }
 
-void PaintHoverLayers(graphics::Graphics& g, const SkinRecord& r, const CaptionButton& b, int alpha) {
+void PaintHoverLayers(graphics::Graphics& g, const CaptionButton& b, int alpha) {
   const REAL rx = b.rect.x, ry = b.rect.y, bw = static_cast<REAL>(b.width), bh = static_cast<REAL>(b.height);
   const REAL hx = rx - 1;
   const bool close = b.kind == CaptionClose;
@@ -219,7 +242,6 @@ void PaintHoverLayers(graphics::Graphics& g, const SkinRecord& r, const CaptionB
   graphics::Pen rimPen;
   rimPen.CreateFromBrush(rimBrush, 1.0f);
   g.DrawPath(rimPen, rim);
-  (void)r;
 }
 
 void DrawSeparator(graphics::Graphics& g, const SkinRecord& r, int sx, int alpha) {
@@ -237,8 +259,8 @@ constexpr int MaxCaptionLooks = 32;
 
 // The area a plain or hover paint of b changes: one pixel left of x and a row
 // below the glyph more than the button rectangle.
-RECT CaptionLookArea(const CaptionButton& b) {
-  return RECT{static_cast<int>(b.rect.x - 1) - 1, static_cast<int>(b.rect.y), b.width + 2, b.height + 1};
+PixelArea CaptionLookArea(const CaptionButton& b) {
+  return PixelArea{static_cast<int>(b.rect.x - 1) - 1, static_cast<int>(b.rect.y), b.width + 2, b.height + 1};
 }
 
 bool SameLook(const CaptionLook& a, const CaptionLook& b) {
@@ -254,73 +276,159 @@ int FindCaptionLook(const SkinRecord& r, const CaptionLook& look) {
 }
 
 // Keeps the look just composed in the back buffer at area.
-void KeepCaptionLook(SkinRecord& r, const CaptionLook& look, const RECT& area) {
-  if (!r.captionLooksDc) {
+void KeepCaptionLook(SkinRecord& r, const CaptionLook& look, const PixelArea& area) {
+  if (!r.captionLookCells) {
     int w = 0, h = 0;
     for (const CaptionButton& b : r.captionButtons) {
-      const RECT a = CaptionLookArea(b);
-      w = std::max(w, static_cast<int>(a.right));
-      h = std::max(h, static_cast<int>(a.bottom));
+      const PixelArea a = CaptionLookArea(b);
+      w = std::max(w, a.width);
+      h = std::max(h, a.height);
     }
-    if (!AdoptNewDibDc(w * MaxCaptionLooks, h, r.captionLooksDc, r.captionLooksBitmap, r.captionLooksPrevious)) return;
+    r.captionLookCells = DibSurface(w * MaxCaptionLooks, h);
+    if (!r.captionLookCells) return;
     r.captionLooksWidth = w;
     r.captionLooksHeight = h;
   }
-  if (area.right > r.captionLooksWidth || area.bottom > r.captionLooksHeight) return;
+  if (area.width > r.captionLooksWidth || area.height > r.captionLooksHeight) return;
   if (r.captionLooks.size() == MaxCaptionLooks) r.captionLooks.clear();
   const int cell = static_cast<int>(r.captionLooks.size());
-  BitBlt(r.captionLooksDc, cell * r.captionLooksWidth, 0, area.right, area.bottom, r.backBufferDc, area.left, area.top,
-         SRCCOPY);
+  BitBlt(r.captionLookCells.dc(), cell * r.captionLooksWidth, 0, area.width, area.height, r.backBufferDc, area.x,
+         area.y, SRCCOPY);
   r.captionLooks.push_back(look);
 }
 
-void CopyCaptionLookToWindow(const SkinRecord& r, const RECT& area) {
-  WindowDc dc(r.hwnd);
-  BitBlt(dc.get(), area.left, area.top, area.right, area.bottom, r.backBufferDc, area.left, area.top, SRCCOPY);
-}
-
-// Composes the plain or hover look of button index into the back buffer over
-// the title snapshot of its area (which holds the button rectangle).
-void PaintPlainOrHover(int skinId, SkinRecord& r, int index, int alpha) {
+// Draws the plain (alpha 0) or hover look of button index over whatever g
+// holds at its place: the hover layers, the gloss, the glyph and the
+// separators.
+void DrawCaptionLook(graphics::Graphics& g, SkinRecord& r, int index, int alpha) {
   const CaptionButton& b = r.captionButtons[static_cast<size_t>(index - 1)];
   const int x = static_cast<int>(b.rect.x - 1), y = r.captionRowY + 1;
-  graphics::Graphics g;
-  g.FromHDC(r.backBufferDc);
-  g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-  RestoreFromTitleSnapshot(skinId, CaptionLookArea(b));
-  if (alpha > 0) PaintHoverLayers(g, r, b, alpha);
+  if (alpha > 0) PaintHoverLayers(g, b, alpha);
   graphics::GraphicsPath gloss;
   gloss.Create();
   gloss.AddRectangle(static_cast<REAL>(x - 1), static_cast<REAL>(y), static_cast<REAL>(b.width + 1),
                      static_cast<REAL>(b.height - 1));
   FillVertical(g, gloss, static_cast<REAL>(x), static_cast<REAL>(y), static_cast<REAL>(y + b.height), Argb(50, White),
                Argb(0, Black));
-  DrawGlyph(g, GlyphOf(r, b), static_cast<REAL>(x), static_cast<REAL>(y), static_cast<REAL>(b.width),
+  DrawGlyph(g, r, GlyphOf(r, b), static_cast<REAL>(x), static_cast<REAL>(y), static_cast<REAL>(b.width),
             static_cast<REAL>(b.height));
   DrawSeparator(g, r, static_cast<int>(b.rect.x - 2), index == 1 ? 100 : 60);
   if (index < static_cast<int>(r.captionButtons.size()))
     DrawSeparator(g, r, static_cast<int>(r.captionButtons[static_cast<size_t>(index)].rect.x - 2), 60);
 }
 
-void DrawTitleText(graphics::Graphics& g, const SkinRecord& r, const std::string& text, const RECT& area) {
+// Composes the plain or hover look of button index into the back buffer over
+// the title snapshot of its area (which holds the button rectangle).
+void PaintPlainOrHover(int skinId, SkinRecord& r, int index, int alpha) {
+  graphics::Graphics g;
+  g.FromHDC(r.backBufferDc);
+  g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+  RestoreFromTitleSnapshot(skinId, CaptionLookArea(r.captionButtons[static_cast<size_t>(index - 1)]));
+  DrawCaptionLook(g, r, index, alpha);
+}
+
+// ---- the caption row of a draft frame -------------------------------------
+
+// The area the caption row's looks cover at its present place.
+PixelArea CaptionRowArea(const SkinRecord& r) {
+  if (r.captionButtons.empty()) return PixelArea{};
+  int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
+  for (const CaptionButton& b : r.captionButtons) {
+    const PixelArea a = CaptionLookArea(b);
+    left = std::min(left, a.x);
+    top = std::min(top, a.y);
+    right = std::max(right, a.x + a.width);
+    bottom = std::max(bottom, a.y + a.height);
+  }
+  return PixelArea{left, top, right - left, bottom - top};
+}
+
+DraftCaptionRowKey DraftCaptionRowKeyOf(const SkinRecord& r, const PixelArea& row) {
+  DraftCaptionRowKey key{r.captionRowY, r.captionRowHeight, {}};
+  for (const CaptionButton& b : r.captionButtons)
+    key.buttons.push_back(DraftCaptionButton{GlyphOf(r, b), static_cast<int>(b.rect.x) - row.x,
+                                             static_cast<int>(b.rect.y), b.width, b.height});
+  return key;
+}
+
+// The plain looks of the whole row composed over nothing (premultiplied), in
+// the order and with the erasing a full repaint composes them in.
+bool MakeDraftCaptionRow(SkinRecord& r, const PixelArea& row) {
+  r.draftCaptionRow = DibSurface(row.width, row.height);
+  if (!r.draftCaptionRow) return false;
+  graphics::Bitmap canvas;
+  graphics::Graphics g;
+  if (!canvas.FromScan0(row.width, row.height, row.width * 4, PixelFormat32bppPARGB,
+                        reinterpret_cast<BYTE*>(r.draftCaptionRow.bits())) ||
+      !g.FromImage(canvas)) {
+    r.draftCaptionRow.reset();
+    return false;
+  }
+  g.TranslateWorldTransform(static_cast<REAL>(-row.x), static_cast<REAL>(-row.y));
+  graphics::SolidBrush nothing;
+  nothing.Create(0);
+  for (int i = 1; i <= static_cast<int>(r.captionButtons.size()); ++i) {
+    const PixelArea a = CaptionLookArea(r.captionButtons[static_cast<size_t>(i - 1)]);
+    g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
+    g.SetSmoothingMode(Gdiplus::SmoothingModeNone);
+    g.FillRectangle(nothing, static_cast<REAL>(a.x), static_cast<REAL>(a.y), static_cast<REAL>(a.width),
+                    static_cast<REAL>(a.height));
+    g.SetCompositingMode(Gdiplus::CompositingModeSourceOver);
+    g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+    DrawCaptionLook(g, r, i, 0);
+  }
+  g.Flush(Gdiplus::FlushIntentionSync);
+  return true;
+}
+
+// A draft frame places the row's looks, kept from the first drag step,
+// instead of composing each button: the row only moves with the right edge.
+void PlaceDraftCaptionRow(int skinId, SkinRecord& r) {
+  const PixelArea row = CaptionRowArea(r);
+  if (row.width <= 0 || row.height <= 0) return;
+  DraftCaptionRowKey key = DraftCaptionRowKeyOf(r, row);
+  if (!r.draftCaptionRow || key != r.draftCaptionRowKey || r.draftCaptionRow.width() != row.width ||
+      r.draftCaptionRow.height() != row.height) {
+    r.draftCaptionRowKey = DraftCaptionRowKey{};
+    if (!MakeDraftCaptionRow(r, row)) return;
+    r.draftCaptionRowKey = std::move(key);
+  }
+  RestoreFromTitleSnapshot(skinId, row);
+  const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  AlphaBlend(r.backBufferDc, row.x, row.y, row.width, row.height, r.draftCaptionRow.dc(), 0, 0, row.width, row.height,
+             blend);
+}
+
+// ---- title ------------------------------------------------------------------
+
+// The title's font and layout: no wrapping, no trimming, near alignment.
+struct TitleType {
   graphics::Font font;
-  font.Create(r.titleFontFace.c_str(), static_cast<REAL>(r.titleFontSize), r.titleFontBold ? 1 : 0,
-              Gdiplus::UnitWorld);
   graphics::StringFormat format;
-  format.Create(Gdiplus::StringFormatFlagsLineLimit | Gdiplus::StringFormatFlagsNoWrap);
-  format.SetAlign(Gdiplus::StringAlignmentNear);
-  format.SetLineAlign(Gdiplus::StringAlignmentNear);
-  format.SetTrimming(Gdiplus::StringTrimmingNone);
-  const REAL x = static_cast<REAL>(area.left), y = static_cast<REAL>(area.top);
-  const REAL w = static_cast<REAL>(area.right), h = static_cast<REAL>(area.bottom);
+};
+
+void MakeTitleType(TitleType& type, const SkinRecord& r) {
+  type.font.Create(r.titleFontFace.c_str(), static_cast<REAL>(r.titleFontSize), r.titleFontBold ? 1 : 0,
+                   Gdiplus::UnitWorld);
+  type.format.Create(Gdiplus::StringFormatFlagsLineLimit | Gdiplus::StringFormatFlagsNoWrap);
+  type.format.SetAlign(Gdiplus::StringAlignmentNear);
+  type.format.SetLineAlign(Gdiplus::StringAlignmentNear);
+  type.format.SetTrimming(Gdiplus::StringTrimmingNone);
+}
+
+void DrawTitleText(graphics::Graphics& g, const SkinRecord& r, const std::string& text, const PixelArea& area) {
+  TitleType type;
+  MakeTitleType(type, r);
+  const REAL x = static_cast<REAL>(area.x), y = static_cast<REAL>(area.y);
+  const REAL w = static_cast<REAL>(area.width), h = static_cast<REAL>(area.height);
   graphics::SolidBrush halo;
   halo.Create(Argb(150, r.titleHaloColour));
   const REAL offsets[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
   for (const auto& o : offsets)
-    g.DrawString(text.c_str(), font, graphics::RectF(x + o[0], y + o[1], w, h), &format, halo);
+    g.DrawString(text.c_str(), type.font, graphics::RectF(x + o[0], y + o[1], w, h), &type.format, halo);
   graphics::SolidBrush ink;
   ink.Create(Argb(255, r.titleTextColour));
-  g.DrawString(text.c_str(), font, graphics::RectF(x, y, w, h), &format, ink);
+  g.DrawString(text.c_str(), type.font, graphics::RectF(x, y, w, h), &type.format, ink);
 }
 
 std::string WindowTextOf(HWND window) {
@@ -333,42 +441,143 @@ std::string WindowTextOf(HWND window) {
 
 void PaintTitleInto(graphics::Graphics& g, const SkinRecord& r, const std::string& text, int clientWidth) {
   DrawIconEx(r.backBufferDc, 9, 4, FrameIcon, 17, 17, 0, nullptr, DI_NORMAL);
-  const RECT area = TitleTextRect(FindSkinId(r.hwnd), clientWidth);
-  if (area.right > 0) DrawTitleText(g, r, text, area);
+  const PixelArea area = TitleTextRect(FindSkinId(r.hwnd), clientWidth);
+  if (area.width > 0) DrawTitleText(g, r, text, area);
+}
+
+// ---- the title of a draft frame ------------------------------------------------
+
+constexpr int MaxDraftTitleWidth = 4096;
+
+DraftTitleKey DraftTitleKeyOf(const SkinRecord& r) {
+  return DraftTitleKey{r.titleText, r.titleFontFace, r.titleFontSize, r.titleFontBold, r.titleTextColour,
+                       r.titleHaloColour};
+}
+
+// The title text with its halo composed once over nothing (premultiplied),
+// as wide as the text and a pixel of halo around it: drawing the five strings
+// is most of a draft frame's cost.
+bool MakeDraftTitle(SkinRecord& r) {
+  r.draftTitle.reset();
+  const PixelArea layout = TitleTextRect(0, MaxDraftTitleWidth);
+  graphics::RectF bounds;
+  {
+    TitleType type;
+    MakeTitleType(type, r);
+    graphics::Graphics measure;
+    if (!measure.FromHDC(r.backBufferDc) ||
+        !measure.MeasureString(r.titleText.c_str(), type.font,
+                               graphics::RectF(0, 0, static_cast<REAL>(MaxDraftTitleWidth), static_cast<REAL>(layout.height)),
+                               &type.format, &bounds))
+      return false;
+  }
+  const int width = std::min(static_cast<int>(bounds.Width) + 4, MaxDraftTitleWidth), height = layout.height + 2;
+  r.draftTitle = DibSurface(width, height);
+  if (!r.draftTitle) return false;
+  graphics::Bitmap canvas;
+  graphics::Graphics g;
+  if (!canvas.FromScan0(width, height, width * 4, PixelFormat32bppPARGB, reinterpret_cast<BYTE*>(r.draftTitle.bits())) ||
+      !g.FromImage(canvas)) {
+    r.draftTitle.reset();
+    return false;
+  }
+  DrawTitleText(g, r, r.titleText, PixelArea{1, 1, width - 2, layout.height});
+  g.Flush(Gdiplus::FlushIntentionSync);
+  return true;
+}
+
+// A draft frame's title: the icon, and the kept text cut at the width the
+// title has at this size.
+void PaintDraftTitle(SkinRecord& r, int clientWidth) {
+  if (r.titleText.empty()) r.titleText = WindowTextOf(r.hwnd);
+  DrawIconEx(r.backBufferDc, 9, 4, FrameIcon, 17, 17, 0, nullptr, DI_NORMAL);
+  const PixelArea area = TitleTextRect(FindSkinId(r.hwnd), clientWidth);
+  if (area.width <= 0) return;
+  DraftTitleKey key = DraftTitleKeyOf(r);
+  if (!r.draftTitle || key != r.draftTitleKey) {
+    r.draftTitleKey = DraftTitleKey{};
+    if (!MakeDraftTitle(r)) return;
+    r.draftTitleKey = std::move(key);
+  }
+  const int width = std::min(r.draftTitle.width(), area.width + 2);
+  const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  AlphaBlend(r.backBufferDc, area.x - 1, area.y - 1, width, r.draftTitle.height(), r.draftTitle.dc(), 0, 0, width,
+             r.draftTitle.height(), blend);
+}
+
+// ---- window region ------------------------------------------------------------
+
+// A draft frame goes without the rounded region: renewing it at every step
+// of a drag would cost the system's frame recalculation each time. The
+// corners are square until the drag ends.
+void DropFrameRegion(HWND window) {
+  UniqueRegion current(CreateRectRgn(0, 0, 0, 0));
+  if (GetWindowRgn(window, current.get()) != ERROR) SetWindowRgn(window, nullptr, FALSE);
 }
 
 }  // namespace
 
-RECT TitleTextRect(int skinId, int clientWidth) {
+PixelArea TitleTextRect(int skinId, int clientWidth) {
   const SkinRecord* r = SkinRecordById(skinId);
   const int rowWidth = r ? r->captionRowWidth : 0;
-  return RECT{29, 6, clientWidth - rowWidth - 10 - 2 * FrameInset, 42};
+  return PixelArea{29, 6, clientWidth - rowWidth - 10 - 2 * FrameInset, 42};
 }
 
+namespace {
+
+// Whether the window's region is region already. The system may keep a
+// window region cut to the window's rectangle, so both are cut before they
+// are compared.
+bool WindowRegionIs(HWND window, HRGN region) {
+  UniqueRegion current(CreateRectRgn(0, 0, 0, 0));
+  if (GetWindowRgn(window, current.get()) == ERROR) return false;
+  RECT frame = {};
+  GetWindowRect(window, &frame);
+  UniqueRegion bounds(CreateRectRgn(0, 0, frame.right - frame.left, frame.bottom - frame.top));
+  UniqueRegion wanted(CreateRectRgn(0, 0, 0, 0));
+  CombineRgn(wanted.get(), region, bounds.get(), RGN_AND);
+  CombineRgn(current.get(), current.get(), bounds.get(), RGN_AND);
+  return EqualRgn(current.get(), wanted.get()) != FALSE;
+}
+
+}  // namespace
+
 void SetFrameRegion(HWND window) {
-  SetWindowRgn(window, nullptr, TRUE);
-  SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   const SIZE s = ClientSize(window);
-  HRGN region = CreateRoundRectRgn(0, 0, s.cx + 1, s.cy + 1, 5, 5);
+  UniqueRegion region(CreateRoundRectRgn(0, 0, s.cx + 1, s.cy + 1, 5, 5));
+  // Every SetWindowRgn makes the system recompute and redraw the window's
+  // frame, so a region that is the one wanted already stays.
+  if (!region || WindowRegionIs(window, region.get())) return;
   // The window owns the region once SetWindowRgn succeeds.
-  if (!SetWindowRgn(window, region, TRUE)) DeleteObject(region);
+  if (SetWindowRgn(window, region.get(), TRUE)) region.release();
 }
 
 // While the border is dragged every step is a new size, and GDI+'s filtered
 // stretch of a large window takes tens of milliseconds under Wine. A drag step
-// stretches the picture with GDI instead; the end of the drag paints the frame
-// at full quality (the layer key tells the two apart).
-bool StretchDraftPicture(graphics::Graphics& g, SkinRecord& r, const graphics::Bitmap& picture, SIZE s) {
-  const int iw = static_cast<int>(picture.GetWidth()), ih = static_cast<int>(picture.GetHeight());
-  if (r.pictureDibSource != &picture || !r.pictureDib) {
+// stretches the picture with GDI instead, from a DIB copy of the decoded
+// picture made at the first step; the end of the drag paints the frame at
+// full quality.
+bool StretchDraftPicture(graphics::Graphics& g, SkinRecord& r, SIZE s) {
+  graphics::Bitmap* picture = r.decodedPicture.get();
+  if (!picture) return false;
+  const int iw = static_cast<int>(picture->GetWidth()), ih = static_cast<int>(picture->GetHeight());
+  if (r.pictureDibSource != r.decodedPictureSource || !r.pictureDib) {
+    r.pictureDibSource.clear();
     r.pictureDib = DibSurface(iw, ih);
-    r.pictureDibSource = nullptr;
     if (!r.pictureDib) return false;
-    graphics::Graphics copy;
-    if (!copy.FromHDC(r.pictureDib.dc()) || !copy.DrawImageRect(picture, 0, 0, static_cast<REAL>(iw),
-                                                                static_cast<REAL>(ih)))
+    // The decoded pixels straight into the DIB.
+    graphics::BitmapData data = {};
+    data.Width = static_cast<UINT>(iw);
+    data.Height = static_cast<UINT>(ih);
+    data.Stride = iw * 4;
+    data.PixelFormat = PixelFormat32bppRGB;
+    data.Scan0 = r.pictureDib.bits();
+    const graphics::Rect whole(0, 0, iw, ih);
+    if (!picture->LockBits(&whole, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
+                           PixelFormat32bppRGB, &data))
       return false;
-    r.pictureDibSource = &picture;
+    picture->UnlockBits(&data);
+    r.pictureDibSource = r.decodedPictureSource;
   }
   HDC target = g.GetDC();
   if (!target) return false;
@@ -386,7 +595,7 @@ void PaintBackground(graphics::Graphics& g, int skinId) {
   if (r->backgroundPicture.empty()) {
     g.Clear(Argb(255, Black));
   } else if (const graphics::Bitmap* kept = KeptDecodedPicture(*r, r->backgroundPicture);
-             kept && r->sizing && r->backgroundMode == 3 && StretchDraftPicture(g, *r, *kept, s)) {
+             kept && r->sizing && r->backgroundMode == 3 && StretchDraftPicture(g, *r, s)) {
     // A drag step: the stretched picture covers the whole client area.
   } else {
     g.Clear(Argb(255, r->backgroundColour & 0xFFFFFF));
@@ -444,6 +653,7 @@ void PaintBackground(graphics::Graphics& g, int skinId) {
   }
 }
 
+
 namespace {
 
 constexpr int OutlinePiece = 12;  // corner size of the kept outline pieces
@@ -461,40 +671,125 @@ void StrokeOutline(graphics::Graphics& g, int width, int height) {
   g.DrawPath(light, inner);
 }
 
-// A drag step places the outline from pieces: the corners of an outline
-// stroked once at twice the corner size, and one-pixel slices of its edges
-// stretched along the new edges.
+// The pixels of the 32-bit DIB section selected into a DC as GDI+ takes a
+// bitmap's pixels: the top row's address and the step from a row to the next.
+struct DibRows {
+  BYTE* top = nullptr;
+  int stride = 0, width = 0, height = 0;
+};
+
+bool DibRowsOf(HDC dc, DibRows& rows) {
+  DIBSECTION section = {};
+  if (!dc || GetObjectA(GetCurrentObject(dc, OBJ_BITMAP), sizeof section, &section) != sizeof section ||
+      !section.dsBm.bmBits || section.dsBm.bmBitsPixel != 32)
+    return false;
+  const int bytes = section.dsBm.bmWidthBytes;
+  rows.width = section.dsBm.bmWidth;
+  rows.height = section.dsBm.bmHeight;
+  BYTE* bits = static_cast<BYTE*>(section.dsBm.bmBits);
+  BYTE* lastRow = bits + static_cast<ptrdiff_t>(rows.height - 1) * bytes;
+  // GetObject reports a top-down DIB with a positive height too: a pixel set
+  // at (0, 0) through the DC shows which end of the memory holds the top row.
+  // That needs the DC to draw there unclipped and unmoved.
+  POINT origin = {};
+  RECT clip = {};
+  if (!GetViewportOrgEx(dc, &origin) || origin.x || origin.y || !GetWindowOrgEx(dc, &origin) || origin.x ||
+      origin.y || GetClipBox(dc, &clip) == ERROR || clip.left > 0 || clip.top > 0 || clip.right < 1 || clip.bottom < 1)
+    return false;
+  DWORD* first = reinterpret_cast<DWORD*>(bits);
+  DWORD* last = reinterpret_cast<DWORD*>(lastRow);
+  const DWORD keepFirst = *first, keepLast = *last;
+  const COLORREF mark = ~keepFirst & 0xFFFFFF;  // another colour than the first word's
+  GdiFlush();
+  SetPixelV(dc, 0, 0, RGB(GetBValue(mark), GetGValue(mark), GetRValue(mark)));
+  GdiFlush();
+  const bool topDown = (*first & 0xFFFFFF) == mark;
+  *first = keepFirst;
+  *last = keepLast;
+  rows.top = topDown ? bits : lastRow;
+  rows.stride = topDown ? bytes : -bytes;
+  return true;
+}
+
+// GDI+ works a stroked path over the whole box around it, and over a DC it
+// blends that box through GDI: for the outline, the whole window, in tens of
+// milliseconds. So the outline is stroked over the window's pixels taken as
+// bitmaps: four bands along the edges, each stroked in a fraction of that.
+// The bands do not overlap and hold every pixel the outline touches, so the
+// pixels are those of one stroke over the whole bitmap.
+void StrokeOutlineInBands(graphics::Graphics& g, int width, int height) {
+  DibRows rows;
+  HDC dc = g.GetDC();
+  const bool dib = DibRowsOf(dc, rows) && rows.width >= width && rows.height >= height;
+  if (dc) g.ReleaseDC(dc);
+  if (!dib) {
+    StrokeOutline(g, width, height);
+    return;
+  }
+  constexpr int Band = 8;
+  std::vector<PixelArea> bands;
+  if (width <= 2 * Band || height <= 2 * Band)
+    bands = {PixelArea{0, 0, width, height}};
+  else
+    bands = {PixelArea{0, 0, width, Band}, PixelArea{0, height - Band, width, Band},
+             PixelArea{0, Band, Band, height - 2 * Band}, PixelArea{width - Band, Band, Band, height - 2 * Band}};
+  for (const PixelArea& b : bands) {
+    graphics::Bitmap band;
+    graphics::Graphics bg;
+    if (!band.FromScan0(b.width, b.height, rows.stride, PixelFormat32bppRGB,
+                        rows.top + static_cast<ptrdiff_t>(b.y) * rows.stride + static_cast<ptrdiff_t>(b.x) * 4) ||
+        !bg.FromImage(band))
+      continue;
+    bg.TranslateWorldTransform(static_cast<REAL>(-b.x), static_cast<REAL>(-b.y));
+    StrokeOutline(bg, width, height);
+  }
+}
+
+// An outline stroked once at twice the corner size, over nothing
+// (premultiplied): its corners, and one-pixel slices of its edges.
+bool MakeOutlinePieces(SkinRecord& r) {
+  constexpr int T = 2 * OutlinePiece + 1;
+  r.outlinePieces = DibSurface(T, T);
+  if (!r.outlinePieces) return false;
+  graphics::Bitmap canvas;
+  graphics::Graphics g;
+  if (!canvas.FromScan0(T, T, T * 4, PixelFormat32bppPARGB, reinterpret_cast<BYTE*>(r.outlinePieces.bits())) ||
+      !g.FromImage(canvas)) {
+    r.outlinePieces.reset();
+    return false;
+  }
+  StrokeOutline(g, T, T);
+  g.Flush(Gdiplus::FlushIntentionSync);
+  return true;
+}
+
+// A drag step places the outline from its pieces: the corners as they are,
+// the edge slices stretched along the new edges, blended by GDI.
 bool PlaceDraftOutline(graphics::Graphics& g, SkinRecord& r, SIZE s) {
   constexpr int P = OutlinePiece, T = 2 * P + 1;
   if (s.cx < T || s.cy < T) return false;
-  if (!r.outlinePieces) {
-    auto pieces = std::make_shared<graphics::Bitmap>();
-    if (!pieces->CreateBlank(T, T, PixelFormat32bppPARGB)) return false;
-    graphics::Graphics pg;
-    if (!pg.FromImage(*pieces)) return false;
-    StrokeOutline(pg, T, T);
-    r.outlinePieces = std::move(pieces);
-  }
-  const graphics::Bitmap& p = *r.outlinePieces;
-  const Gdiplus::InterpolationMode interpolation = g.GetInterpolationMode();
-  const Gdiplus::PixelOffsetMode offset = g.GetPixelOffsetMode();
-  g.SetInterpolationMode(Gdiplus::InterpolationModeNearestNeighbor);
-  g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
-  const REAL w = static_cast<REAL>(s.cx), h = static_cast<REAL>(s.cy), fp = static_cast<REAL>(P);
-  const REAL midW = w - 2 * fp, midH = h - 2 * fp;
-  auto piece = [&](REAL x, REAL y, REAL cw, REAL ch, REAL sx, REAL sy, REAL sw, REAL sh) {
-    g.DrawImageRectRect(p, x, y, cw, ch, sx, sy, sw, sh);
+  if (!r.outlinePieces && !MakeOutlinePieces(r)) return false;
+  HDC target = g.GetDC();
+  if (!target) return false;
+  struct Piece {
+    int x, y, width, height;         // in the frame
+    int sx, sy, sWidth, sHeight;     // in the pieces
   };
-  piece(0, 0, fp, fp, 0, 0, fp, fp);                              // corners
-  piece(w - fp, 0, fp, fp, fp + 1, 0, fp, fp);
-  piece(0, h - fp, fp, fp, 0, fp + 1, fp, fp);
-  piece(w - fp, h - fp, fp, fp, fp + 1, fp + 1, fp, fp);
-  piece(fp, 0, midW, fp, fp, 0, 1, fp);                           // edges
-  piece(fp, h - fp, midW, fp, fp, fp + 1, 1, fp);
-  piece(0, fp, fp, midH, 0, fp, fp, 1);
-  piece(w - fp, fp, fp, midH, fp + 1, fp, fp, 1);
-  g.SetInterpolationMode(interpolation);
-  g.SetPixelOffsetMode(offset);
+  const int w = s.cx, h = s.cy, midW = w - 2 * P, midH = h - 2 * P;
+  const Piece pieces[] = {
+      {0, 0, P, P, 0, 0, P, P},                  // corners
+      {w - P, 0, P, P, P + 1, 0, P, P},
+      {0, h - P, P, P, 0, P + 1, P, P},
+      {w - P, h - P, P, P, P + 1, P + 1, P, P},
+      {P, 0, midW, P, P, 0, 1, P},               // edges
+      {P, h - P, midW, P, P, P + 1, 1, P},
+      {0, P, P, midH, 0, P, P, 1},
+      {w - P, P, P, midH, P + 1, P, P, 1},
+  };
+  const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  for (const Piece& p : pieces)
+    AlphaBlend(target, p.x, p.y, p.width, p.height, r.outlinePieces.dc(), p.sx, p.sy, p.sWidth, p.sHeight, blend);
+  g.ReleaseDC(target);
   return true;
 }
 
@@ -505,27 +800,30 @@ void PaintOutline(int skinId, graphics::Graphics& g) {
   if (!r) return;
   const SIZE s = ClientSize(r->hwnd);
   if (r->sizing && PlaceDraftOutline(g, *r, s)) return;
-  StrokeOutline(g, s.cx, s.cy);
+  StrokeOutlineInBands(g, s.cx, s.cy);
 }
 
-void RestoreFromTitleSnapshot(int skinId, const RECT& r) {
-  const SkinRecord* record = SkinRecordById(skinId);
-  if (!record || !record->captionSnapshotDc || !record->backBufferDc) return;
-  BitBlt(record->backBufferDc, r.left, r.top, r.right, r.bottom, record->captionSnapshotDc, r.left, r.top, SRCCOPY);
+void RestoreFromTitleSnapshot(int skinId, const PixelArea& area) {
+  const SkinRecord* r = SkinRecordById(skinId);
+  if (!r || !r->captionSnapshot || !r->backBufferDc) return;
+  BitBlt(r->backBufferDc, area.x, area.y, area.width, area.height, r->captionSnapshot.dc(), area.x, area.y, SRCCOPY);
 }
 
 void PaintTitle(int skinId, bool backBufferOnly, std::optional<std::string_view> text) {
   SkinRecord* r = SkinRecordById(skinId);
   if (!r || !r->backBufferDc) return;
   const SIZE s = ClientSize(r->hwnd);
-  const RECT area = TitleTextRect(skinId, s.cx);
-  if (!backBufferOnly) RestoreFromTitleSnapshot(skinId, RECT{9, 4, area.right, 42});
+  const PixelArea area = TitleTextRect(skinId, s.cx);
+  if (!backBufferOnly) RestoreFromTitleSnapshot(skinId, PixelArea{9, 4, area.width, 42});
+  r->titleText = text ? std::string(*text) : WindowTextOf(r->hwnd);
   {
     graphics::Graphics g;
     g.FromHDC(r->backBufferDc);
-    PaintTitleInto(g, *r, text ? std::string(*text) : WindowTextOf(r->hwnd), s.cx);
+    PaintTitleInto(g, *r, r->titleText, s.cx);
   }
-  if (!backBufferOnly && area.right > 0) CopyToWindow(r->hwnd, 9, 3, area.right, 42, r->backBufferDc);
+  if (!backBufferOnly && area.width > 0) {
+    CopyToWindow(r->hwnd, 9, 3, area.width, 42, r->backBufferDc);
+  }
 }
 
 void PaintCaptionButton(int skinId, int index, bool backBufferOnly, bool pressed, int alpha) {
@@ -543,18 +841,17 @@ void PaintCaptionButton(int skinId, int index, bool backBufferOnly, bool pressed
   }
   // Hover and fade paints: a look composed before over the same snapshot is
   // copied back instead of being drawn again.
-  const RECT area = CaptionLookArea(b);
-  const CaptionLook look{index, alpha, static_cast<int>(area.left), static_cast<int>(area.top),
-                         b.kind == CaptionMaximize && r->maximized, AccentColour};
+  const PixelArea area = CaptionLookArea(b);
+  const CaptionLook look{index, alpha, area.x, area.y, b.kind == CaptionMaximize && r->maximized, AccentColour};
   const int cell = FindCaptionLook(*r, look);
-  if (cell >= 0 && r->captionSnapshotDc) {
-    BitBlt(r->backBufferDc, area.left, area.top, area.right, area.bottom, r->captionLooksDc,
+  if (cell >= 0 && r->captionSnapshot) {
+    BitBlt(r->backBufferDc, area.x, area.y, area.width, area.height, r->captionLookCells.dc(),
            cell * r->captionLooksWidth, 0, SRCCOPY);
   } else {
     PaintPlainOrHover(skinId, *r, index, alpha);
-    if (r->captionSnapshotDc) KeepCaptionLook(*r, look, area);
+    if (r->captionSnapshot) KeepCaptionLook(*r, look, area);
   }
-  CopyCaptionLookToWindow(*r, area);
+  CopyAreaToWindow(*r, area);
 }
 
 void PaintFrame(int skinId, bool toWindow) {
@@ -562,20 +859,37 @@ void PaintFrame(int skinId, bool toWindow) {
   if (!r) return;
   HWND window = r->hwnd;
   const SIZE s = ClientSize(window);
-  if (r->frameEnabled && toWindow) SetFrameRegion(window);
-  RenewBackBuffer(*r, s.cx, s.cy);
+  const bool draft = r->sizing != 0;
+  if (r->frameEnabled && toWindow) {
+    if (draft)
+      DropFrameRegion(window);
+    else
+      SetFrameRegion(window);
+  }
+  RenewBackBuffer(*r, s);
   {
     graphics::Graphics g;
     g.FromHDC(r->backBufferDc);
     PaintBackgroundLayer(g, *r, skinId, s);
     if (r->frameEnabled) {
       RenewCaptionSnapshot(*r, s.cx);
-      if (r->showTitle) PaintTitleInto(g, *r, WindowTextOf(window), s.cx);
+      if (r->showTitle && draft) {
+        PaintDraftTitle(*r, s.cx);
+      } else if (r->showTitle) {
+        r->titleText = WindowTextOf(window);
+        PaintTitleInto(g, *r, r->titleText, s.cx);
+      }
     }
   }
-  if (r->frameEnabled)
-    for (int i = 1; i <= static_cast<int>(r->captionButtons.size()); ++i) PaintCaptionButton(skinId, i, true, false, 0);
-  RenewFrameSnapshot(*r, s.cx, s.cy);
+  if (r->frameEnabled) {
+    if (draft)
+      PlaceDraftCaptionRow(skinId, *r);
+    else
+      for (int i = 1; i <= static_cast<int>(r->captionButtons.size()); ++i)
+        PaintCaptionButton(skinId, i, true, false, 0);
+  }
+  RenewFrameSnapshot(*r, s);
+  r->draftFrame = draft;
   r->fullRepaintNeeded = false;
   r->lastClientWidth = s.cx;
   r->lastClientHeight = s.cy;
@@ -646,11 +960,19 @@ void ReleaseFrameImages(HWND window) {
   }
   RemovePropA(window, PropBackBufferFirstBitmap);
   RemovePropA(window, PropBackBufferBitmap);
-  ReleaseCaptionSnapshot(*r);
+  r->captionSnapshot.reset();
   ReleaseCaptionLooks(*r);
   ReleaseBackgroundLayer(*r);
   ReleaseDcBitmap(r->frameSnapshotDc);
   r->frameSnapshotDc = nullptr;
+  r->pictureDib.reset();
+  r->pictureDibSource.clear();
+  r->outlinePieces.reset();
+  r->draftCaptionRow.reset();
+  r->draftCaptionRowKey = DraftCaptionRowKey{};
+  r->draftTitle.reset();
+  r->draftTitleKey = DraftTitleKey{};
+  r->captionGlyphs.clear();
 }
 
 }  // namespace quorlin::skin

@@ -17,7 +17,18 @@ namespace quorlin::skin {
 // The icon drawn beside the title.
 extern HICON FrameIcon;
 
+// A rectangle of whole pixels given by its origin and size.
+struct PixelArea {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+// Recomposes the whole frame. While the border is dragged (sizing) the frame
+// is a draft: the picture stretched by GDI, the outline and the caption row
+// placed from kept pieces, and no window region; the end of the drag paints
+// the frame again at full quality.
 void PaintFrame(int skinId, bool toWindow);
+// The rounded window region at the client size; left alone when the window
+// has it already.
 void SetFrameRegion(HWND window);
 void PaintBackground(graphics::Graphics& g, int skinId);
 void PaintOutline(int skinId, graphics::Graphics& g);
@@ -28,11 +39,11 @@ void PaintTitle(int skinId, bool backBufferOnly, std::optional<std::string_view>
 void PaintCaptionButton(int skinId, int index, bool backBufferOnly, bool pressed, int alpha);
 void BlitBackBuffer(int skinId, HDC paintDc);
 void InvalidateSkinnedChildren(int skinId);
-void RestoreFromTitleSnapshot(int skinId, const RECT& r);  // x, y, width, height
-// Title text rectangle (x, y, width, height) for a client width.
-RECT TitleTextRect(int skinId, int clientWidth);
+void RestoreFromTitleSnapshot(int skinId, const PixelArea& area);
+// The title text's layout rectangle for a client width.
+PixelArea TitleTextRect(int skinId, int clientWidth);
 
-// Releases the back buffer and both snapshots.
+// Releases the back buffer, both snapshots and every kept piece.
 void ReleaseFrameImages(HWND window);
 
 }  // namespace quorlin::skin

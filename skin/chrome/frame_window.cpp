@@ -187,11 +187,12 @@ void OnSize(HWND window, SkinRecord& r, WPARAM kind, LPARAM lParam) {
 }
 
 // The frames of a border drag were drafts: the end of the drag paints the
-// frame at full quality, the same frame a repaint at that size draws.
+// frame at full quality, the same frame a repaint at that size draws, and
+// gives the window its rounded region back.
 void OnExitSizeMove(HWND window, SkinRecord& r) {
   const bool wasSizing = r.sizing != 0;
   r.sizing = r.moving = 0;
-  if (wasSizing && r.backgroundLayerKey.draft) {
+  if (wasSizing && r.draftFrame) {
     r.fullRepaintNeeded = true;
     InvalidateRect(window, nullptr, FALSE);
   }
@@ -285,10 +286,22 @@ void ReleaseFrame(HWND window) {
   RemovePropA(window, PropSkinId);
 }
 
+// Hands a message on to the procedure ApplySkin replaced, kept in the record
+// as in the Hw_hProc property (reading the property is a round trip to the
+// window server). A handler may have destroyed the window or renumbered the
+// records meanwhile, so the record is looked up again.
+LRESULT PassOn(HWND window, int skinId, UINT message, WPARAM wParam, LPARAM lParam) {
+  const SkinRecord* r = SkinRecordById(skinId);
+  if (!r || r->hwnd != window || !r->previousWndProc) return CallPreviousProc(window, message, wParam, lParam);
+  return CallWindowProcA(r->previousWndProc, window, message, wParam, lParam);
+}
+
 }  // namespace
 
 LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  const int skinId = GetIntProp(window, PropSkinId);
+  // The registry is searched by handle: the Hw_lbID property holds the same
+  // id, but reading it is a round trip to the window server on every message.
+  const int skinId = FindSkinId(window);
   SkinRecord* r = SkinRecordById(skinId);
   if (!r || r->hwnd != window) return CallPreviousProc(window, message, wParam, lParam);
   switch (message) {
@@ -376,7 +389,7 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       break;
     }
   }
-  return CallPreviousProc(window, message, wParam, lParam);
+  return PassOn(window, skinId, message, wParam, lParam);
 }
 
 }  // namespace quorlin::skin

@@ -95,6 +95,35 @@ struct BackgroundLayerKey {
   bool operator==(const BackgroundLayerKey&) const = default;
 };
 
+// What the draft caption row was composed from: the row's height and place
+// from the top, and per button the glyph it showed and its rectangle, taken
+// from the row's left.
+struct DraftCaptionButton {
+  std::string glyph;
+  int x = 0, y = 0, width = 0, height = 0;
+  bool operator==(const DraftCaptionButton&) const = default;
+};
+struct DraftCaptionRowKey {
+  int rowY = 0, rowHeight = 0;
+  std::vector<DraftCaptionButton> buttons;
+  bool operator==(const DraftCaptionRowKey&) const = default;
+};
+
+// What the draft title was composed from.
+struct DraftTitleKey {
+  std::string text, face;
+  int size = 0;
+  bool bold = false;
+  COLORREF ink = 0, halo = 0;
+  bool operator==(const DraftTitleKey&) const = default;
+};
+
+// A caption glyph decoded from png.
+struct DecodedCaptionGlyph {
+  std::string png;
+  std::shared_ptr<graphics::Bitmap> image;
+};
+
 struct ButtonBarItem {
   int width = 0;  // -1 takes the rest of the bar
   std::string text;
@@ -127,6 +156,9 @@ struct SkinRecord {
   bool hasMaximizeButton = false;
   bool hasCloseButton = true;
   bool showTitle = true;
+  // The title as last read from the window or given by WM_SETTEXT. Draft
+  // frames draw it without asking the window again.
+  std::string titleText;
   bool titleBand = false;
   WNDPROC previousWndProc = nullptr;
 
@@ -136,11 +168,19 @@ struct SkinRecord {
   std::shared_ptr<graphics::Bitmap> decodedPicture;
   std::string decodedPictureSource;
   // Draft frames of a border drag: the decoded picture as a DIB, stretched by
-  // GDI (pictureDibSource: the decoded picture it was copied from), and the
-  // outline's corners and edges (about 1 KB) to place at any size.
+  // GDI (pictureDibSource: the bytes of the picture it holds); the
+  // outline's corners and edges, premultiplied, to place at any size; the
+  // plain looks of the caption row and the title text with its halo, each
+  // composed over nothing for its key.
   DibSurface pictureDib;
-  const graphics::Bitmap* pictureDibSource = nullptr;
-  std::shared_ptr<graphics::Bitmap> outlinePieces;
+  std::string pictureDibSource;
+  DibSurface outlinePieces;
+  DibSurface draftCaptionRow;
+  DraftCaptionRowKey draftCaptionRowKey;
+  DibSurface draftTitle;
+  DraftTitleKey draftTitleKey;
+  // Caption glyphs decoded once, each with the PNG bytes it came from.
+  std::vector<DecodedCaptionGlyph> captionGlyphs;
   int backgroundMode = 0;
   COLORREF backgroundColour = 0;
   long tintColour = -1;  // COLORREF, -1 none
@@ -195,24 +235,25 @@ struct SkinRecord {
 
   bool fullRepaintNeeded = true;
 
-  // Window images (owned by the frame painting).
+  // Window images (owned by the frame painting). A full repaint draws into
+  // the surfaces it finds when they still serve the client size (see
+  // frame_paint.cpp) instead of taking new ones.
   HDC backBufferDc = nullptr;
-  HDC captionSnapshotDc = nullptr;
   HDC buttonBarSnapshotDc = nullptr;
   HDC frameSnapshotDc = nullptr;
-  HBITMAP captionSnapshotBitmap = nullptr;
-  HGDIOBJ captionSnapshotPrevious = nullptr;
+  // The top captionHeight rows after background and outline, before title
+  // and caption buttons.
+  DibSurface captionSnapshot;
   // The background and outline as drawn at the last full repaint, so a full
   // repaint at the same size with the same picture copies them.
-  HDC backgroundLayerDc = nullptr;
-  HBITMAP backgroundLayerBitmap = nullptr;
-  HGDIOBJ backgroundLayerPrevious = nullptr;
+  DibSurface backgroundLayer;
   BackgroundLayerKey backgroundLayerKey;
+  // The back buffer holds a draft of a border drag (no window region, the
+  // picture stretched by GDI); the end of the drag paints it again.
+  bool draftFrame = false;
   // Cells of captionLooksWidth x captionLooksHeight side by side, cell i
   // holding captionLooks[i]; emptied with every new title snapshot.
-  HDC captionLooksDc = nullptr;
-  HBITMAP captionLooksBitmap = nullptr;
-  HGDIOBJ captionLooksPrevious = nullptr;
+  DibSurface captionLookCells;
   int captionLooksWidth = 0;
   int captionLooksHeight = 0;
   std::vector<CaptionLook> captionLooks;

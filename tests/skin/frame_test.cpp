@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "assets/assets.h"
 #include "frame_probe.h"
+#include "graphics/drawing.h"
 #include "leak_check.h"
 #include "skin/chrome/caption_row.h"
 #include "skin/chrome/frame_paint.h"
@@ -31,6 +33,45 @@ void Tick(HWND w, int n) {
   for (int i = 0; i < n; ++i) SendMessageA(w, WM_TIMER, reinterpret_cast<WPARAM>(w), 0);
 }
 int Luma(COLORREF c) { return (GetRValue(c) + GetGValue(c) + GetBValue(c)) / 3; }
+
+// One step of a border drag as the system's sizing loop makes it: the sizing
+// message, the new size and the repaints it causes.
+void DragStep(HWND w, SIZE size) {
+  RECT proposed = {50, 50, 50 + size.cx, 50 + size.cy};
+  SendMessageA(w, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&proposed));
+  SetWindowPos(w, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  quorlin::test::PumpMessages(30);
+}
+
+void EndDrag(HWND w) {
+  SendMessageA(w, WM_EXITSIZEMOVE, 0, 0);
+  quorlin::test::PumpMessages(50);
+}
+
+bool HasWindowRegion(HWND w) {
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  const bool has = GetWindowRgn(w, region) != ERROR;
+  DeleteObject(region);
+  return has;
+}
+
+SIZE BitmapSizeIn(HDC dc) {
+  BITMAP b = {};
+  GetObjectA(GetCurrentObject(dc, OBJ_BITMAP), sizeof b, &b);
+  return SIZE{b.bmWidth, b.bmHeight};
+}
+
+// Frame recalculations of the windows of this thread while a counter lives.
+struct FrameRecalculations {
+  static inline int count = 0;
+  HHOOK hook;
+  FrameRecalculations() : hook(SetWindowsHookExA(WH_CALLWNDPROC, Count, nullptr, GetCurrentThreadId())) { count = 0; }
+  ~FrameRecalculations() { UnhookWindowsHookEx(hook); }
+  static LRESULT CALLBACK Count(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && reinterpret_cast<const CWPSTRUCT*>(lParam)->message == WM_NCCALCSIZE) ++count;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+};
 
 }  // namespace
 
@@ -237,6 +278,18 @@ TEST_CASE("kept images follow what they were made from") {
     CHECK(movedButton() == plainNew);
   }
 
+  SUBCASE("caption glyphs: another picture shows, the first one comes back") {
+    auto minimizeButton = [&] { return pixels(506, 2, 535, 21); };
+    const auto first = minimizeButton();
+    const std::string glyph = w.Record().captionButtons[0].glyph;
+    w.Record().captionButtons[0].glyph = w.Record().captionButtons[2].glyph;  // the close glyph
+    PaintFrame(w.Id(), false);
+    CHECK(minimizeButton() != first);
+    w.Record().captionButtons[0].glyph = glyph;
+    PaintFrame(w.Id(), false);
+    CHECK(minimizeButton() == first);
+  }
+
   SUBCASE("background layer: each change shows, and undoing it brings the first frame back") {
     const auto first = pixels(0, 0, 600, 400);
     struct Change { std::string name; std::function<void(SkinRecord&)> apply, undo; };
@@ -342,13 +395,165 @@ TEST_CASE("a border drag paints drafts; the frame at its end is the full-quality
   CHECK(quorlin::test::ScreenMismatchesBackBuffer(w.window, RECT{10, 40, 600, 360}) == 0);
 }
 
+TEST_CASE("a border drag goes without the rounded region and draws into one set of surfaces; its end gives both back") {
+  SkinnedWindow w(BothBoxes, 500, 300);
+  REQUIRE(quorlin::test::WindowRegionBox(w.window).right == 500);
+  SendMessageA(w.window, WM_ENTERSIZEMOVE, 0, 0);
+  DragStep(w.window, SIZE{540, 320});
+  CHECK(w.Record().draftFrame);
+  CHECK_FALSE(HasWindowRegion(w.window));
+  // The square corners show what the draft holds there.
+  CHECK(quorlin::test::ScreenMismatchesBackBuffer(w.window, RECT{0, 0, 4, 4}) == 0);
+  CHECK(quorlin::test::ScreenMismatchesBackBuffer(w.window, RECT{536, 316, 540, 320}) == 0);
+  const HGDIOBJ backBuffer = GetCurrentObject(w.Record().backBufferDc, OBJ_BITMAP);
+  const HGDIOBJ frameSnapshot = GetCurrentObject(w.Record().frameSnapshotDc, OBJ_BITMAP);
+  for (const SIZE size : {SIZE{560, 335}, SIZE{520, 310}, SIZE{552, 318}}) {
+    CAPTURE(size.cx);
+    DragStep(w.window, size);
+    CHECK(w.Record().lastClientWidth == size.cx);
+    CHECK(GetCurrentObject(w.Record().backBufferDc, OBJ_BITMAP) == backBuffer);
+    CHECK(GetCurrentObject(w.Record().frameSnapshotDc, OBJ_BITMAP) == frameSnapshot);
+    const RECT buttons = quorlin::test::CaptionButtonsArea(w.window);
+    CHECK(buttons.right >= size.cx - 5);
+    CHECK(quorlin::test::ScreenMismatchesBackBuffer(w.window, RECT{0, 0, size.cx, size.cy}) == 0);
+  }
+  EndDrag(w.window);
+  CHECK_FALSE(w.Record().draftFrame);
+  const RECT box = quorlin::test::WindowRegionBox(w.window);
+  CHECK(box.right == 552);
+  CHECK(box.bottom == 318);
+  // At rest nothing beyond the client area is kept.
+  for (HDC surface : {w.Record().backBufferDc, w.Record().frameSnapshotDc}) {
+    CHECK(BitmapSizeIn(surface).cx == 552);
+    CHECK(BitmapSizeIn(surface).cy == 318);
+  }
+  CHECK(w.Record().backgroundLayer.width() == 552);
+  CHECK(w.Record().backgroundLayer.height() == 318);
+  CHECK(quorlin::test::ScreenMismatchesBackBuffer(w.window, RECT{10, 10, 540, 308}) == 0);
+}
+
+TEST_CASE("a full repaint at an unchanged size leaves the window region, and the frame, alone") {
+  SkinnedWindow w(BothBoxes, 500, 300);
+  {
+    FrameRecalculations seen;
+    PaintFrame(w.Id(), true);
+    CHECK(seen.count == 0);
+  }
+  // The counter sees what a region renewal costs.
+  SetWindowRgn(w.window, nullptr, TRUE);
+  FrameRecalculations seen;
+  PaintFrame(w.Id(), true);
+  CHECK(seen.count > 0);
+  const RECT box = quorlin::test::WindowRegionBox(w.window);
+  CHECK(box.right == 500);
+  CHECK(box.bottom == 300);
+}
+
+TEST_CASE("draft frames follow what they are made of: each change shows, and undoing it brings the first draft back") {
+  SkinnedWindow w(BothBoxes, 500, 300);
+  SendMessageA(w.window, WM_ENTERSIZEMOVE, 0, 0);
+  DragStep(w.window, SIZE{560, 340});
+  // The title strip and caption row of a draft at 560 x 340, as the back
+  // buffer holds it and the screen shows it.
+  auto draft = [&] {
+    w.Record().fullRepaintNeeded = true;
+    InvalidateRect(w.window, nullptr, FALSE);
+    UpdateWindow(w.window);
+    quorlin::test::PumpMessages(30);
+    CHECK(w.Record().draftFrame);
+    CHECK(quorlin::test::ScreenMismatchesBackBuffer(w.window, RECT{0, 0, w.Record().lastClientWidth, 30}) == 0);
+    std::vector<COLORREF> p;
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 560; ++x) p.push_back(w.BackBufferPixel(x, y));
+    return p;
+  };
+  const auto first = draft();
+  std::string glyph, picture;
+  struct Change { std::string name; std::function<void(SkinRecord&)> apply, undo; };
+  const Change changes[] = {
+      {"title", [&](SkinRecord&) { SetWindowTextA(w.window, "Another title"); },
+       [&](SkinRecord&) { SetWindowTextA(w.window, "Quorlin"); }},
+      {"title font", [](SkinRecord& r) { r.titleFontBold = false; }, [](SkinRecord& r) { r.titleFontBold = true; }},
+      {"maximized: the restore glyph", [](SkinRecord& r) { r.maximized = true; },
+       [](SkinRecord& r) { r.maximized = false; }},
+      {"a caption glyph",
+       [&](SkinRecord& r) {
+         glyph = r.captionButtons[0].glyph;
+         r.captionButtons[0].glyph = r.captionButtons[2].glyph;
+       },
+       [&](SkinRecord& r) { r.captionButtons[0].glyph = glyph; }},
+      {"size", [&](SkinRecord&) { DragStep(w.window, SIZE{600, 360}); },
+       [&](SkinRecord&) { DragStep(w.window, SIZE{560, 340}); }},
+      {"tint", [](SkinRecord& r) { r.tintColour = 0x00FF00; }, [](SkinRecord& r) { r.tintColour = -1; }},
+      {"picture",
+       [&](SkinRecord& r) {
+         picture = r.backgroundPicture;
+         const auto& tick = quorlin::assets::CheckMarkGlyph;
+         r.backgroundPicture.assign(reinterpret_cast<const char*>(tick.data), tick.size);
+       },
+       [&](SkinRecord& r) { r.backgroundPicture = picture; }},
+  };
+  for (const Change& c : changes) {
+    CAPTURE(c.name);
+    c.apply(w.Record());
+    CHECK(draft() != first);
+    c.undo(w.Record());
+    CHECK(draft() == first);
+  }
+  EndDrag(w.window);
+  CHECK_FALSE(w.Record().draftFrame);
+}
+
+TEST_CASE("the outline is two rounded strokes, pixel for pixel, at any size") {
+  SkinnedWindow w(BothBoxes, 300, 200);
+  for (const SIZE size : {SIZE{300, 200}, SIZE{23, 19}, SIZE{640, 90}}) {
+    CAPTURE(size.cx);
+    SetWindowPos(w.window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    quorlin::test::PumpMessages(20);
+    REQUIRE(w.Record().lastClientWidth == size.cx);
+    // The same patterned background under both.
+    DibSurface drawn(size.cx, size.cy), expected(size.cx, size.cy);
+    REQUIRE(drawn);
+    REQUIRE(expected);
+    const size_t count = static_cast<size_t>(size.cx) * static_cast<size_t>(size.cy);
+    for (size_t i = 0; i < count; ++i) drawn.bits()[i] = expected.bits()[i] = 0xFF000000u | (i * 2654435761u >> 8);
+    const std::vector<DWORD> background(drawn.bits(), drawn.bits() + count);
+    {
+      quorlin::graphics::Graphics g;
+      g.FromHDC(drawn.dc());
+      PaintOutline(w.Id(), g);
+    }
+    {
+      // One stroke over the pixels taken as a bitmap.
+      quorlin::graphics::Bitmap pixels;
+      REQUIRE(pixels.FromScan0(size.cx, size.cy, size.cx * 4, PixelFormat32bppRGB,
+                               reinterpret_cast<BYTE*>(expected.bits())));
+      quorlin::graphics::Graphics g;
+      g.FromImage(pixels);
+      quorlin::graphics::GraphicsPath outer, inner;
+      outer.Create();
+      inner.Create();
+      AddRoundRectPath(outer, 0, 0, static_cast<float>(size.cx - 1), static_cast<float>(size.cy - 1), 7);
+      AddRoundRectPath(inner, 1, 1, static_cast<float>(size.cx - 3), static_cast<float>(size.cy - 3), 6);
+      quorlin::graphics::Pen dark, light;
+      dark.Create(ArgbFromColorRef(0x000000, 180, true), 2.0f);
+      light.Create(ArgbFromColorRef(0xFFFFFF, 180, true), 1.0f);
+      g.DrawPath(dark, outer);
+      g.DrawPath(light, inner);
+    }
+    const std::vector<DWORD> got(drawn.bits(), drawn.bits() + count), want(expected.bits(), expected.bits() + count);
+    CHECK(want != background);
+    CHECK(got == want);
+  }
+}
+
 TEST_CASE("frame pixels of a 600-wide window") {
   SkinnedWindow w(BothBoxes, 600, 400);
-  const RECT title = TitleTextRect(w.Id(), 600);
-  CHECK(title.left == 29);
-  CHECK(title.top == 6);
-  CHECK(title.right == 489);  // width
-  CHECK(title.bottom == 42);  // height
+  const PixelArea title = TitleTextRect(w.Id(), 600);
+  CHECK(title.x == 29);
+  CHECK(title.y == 6);
+  CHECK(title.width == 489);
+  CHECK(title.height == 42);
 
   HRGN region = CreateRectRgn(0, 0, 0, 0);
   REQUIRE(GetWindowRgn(w.window, region) != ERROR);
@@ -424,6 +629,21 @@ TEST_CASE("create, skin, destroy cycles and hover fades leave GDI and USER count
   MESSAGE("100 fade cycles took ", GetTickCount() - fadeStart, " ms");
   CHECK(fades.GdiGrowth() <= 2);
   CHECK(fades.UserGrowth() <= 1);
+}
+
+TEST_CASE("border drags leave GDI and USER counts flat") {
+  SkinnedWindow w(BothBoxes, 400, 300);
+  // Each drag grows past what its surfaces hold, shrinks and ends.
+  auto drag = [&](int i) {
+    SendMessageA(w.window, WM_ENTERSIZEMOVE, 0, 0);
+    for (const int grow : {40, 160 + 40 * (i % 4), 20}) DragStep(w.window, SIZE{400 + grow, 300 + grow / 2});
+    EndDrag(w.window);
+  };
+  for (int i = 0; i < 3; ++i) drag(i);
+  const quorlin::test::LeakBaseline baseline;
+  for (int i = 0; i < 25; ++i) drag(i);
+  CHECK(baseline.GdiGrowth() <= 2);
+  CHECK(baseline.UserGrowth() <= 1);
 }
 
 TEST_CASE("what colour answers leave on a control goes with it, whatever the control") {
