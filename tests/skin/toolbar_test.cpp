@@ -80,6 +80,15 @@ bool Near(COLORREF a, COLORREF b, int tolerance) {
          std::abs(Blue(a) - Blue(b)) <= tolerance;
 }
 
+// A flat toolbar where the test puts it, not along the top of its window.
+HWND AddFlatToolbar(HWND parent, int x, int y, int w, int h) {
+  INITCOMMONCONTROLSEX init = {sizeof init, ICC_BAR_CLASSES};
+  InitCommonControlsEx(&init);
+  return quorlin::test::AddChild(parent, TOOLBARCLASSNAMEA,
+                                 WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER | TBSTYLE_FLAT, 0, x, y,
+                                 w, h);
+}
+
 void Hover(HWND toolbar, int index) {
   const RECT r = ItemRect(toolbar, index);
   const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
@@ -168,11 +177,8 @@ TEST_CASE_FIXTURE(GalleryFixture,
 
 TEST_CASE("attach: nothing is taken over while child skinning is off") {
   const quorlin::test::SkinnedWindow w(0, 300, 120, {}, [](HWND window) {
-    INITCOMMONCONTROLSEX init = {sizeof init, ICC_BAR_CLASSES};
-    InitCommonControlsEx(&init);
     ChildSkinningEnabled = 0;
-    HWND toolbar = quorlin::test::AddChild(window, TOOLBARCLASSNAMEA, WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE, 0,
-                                           10, 40, 280, 30);
+    HWND toolbar = AddFlatToolbar(window, 10, 40, 280, 30);
     quorlin::test::AddChild(toolbar, "Edit", WS_VISIBLE, 0, 40, 2, 100, 20);
   });
   ChildSkinningEnabled = 1;
@@ -189,11 +195,7 @@ namespace {
 struct BlankButtons {
   BlankButtons()
       : w(0, 300, 100, {}, [this](HWND window) {
-          INITCOMMONCONTROLSEX init = {sizeof init, ICC_BAR_CLASSES};
-          InitCommonControlsEx(&init);
-          toolbar = quorlin::test::AddChild(
-              window, TOOLBARCLASSNAMEA, WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER | TBSTYLE_FLAT,
-              0, 10, 40, 280, 30);
+          toolbar = AddFlatToolbar(window, 10, 40, 280, 30);
           SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
           TBBUTTON buttons[3] = {};
           for (int i = 0; i < 3; ++i) {
@@ -524,12 +526,8 @@ namespace {
 struct ThreeContainers {
   ThreeContainers()
       : w(0, 400, 200, {}, [this](HWND window) {
-          INITCOMMONCONTROLSEX init = {sizeof init, ICC_BAR_CLASSES};
-          InitCommonControlsEx(&init);
           for (int i = 0; i < 3; ++i) {
-            toolbars[i] = quorlin::test::AddChild(
-                window, TOOLBARCLASSNAMEA, WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER | TBSTYLE_FLAT,
-                0, 10, 40 + 40 * i, 380, 30);
+            toolbars[i] = AddFlatToolbar(window, 10, 40 + 40 * i, 380, 30);
             edits[i] = quorlin::test::AddChild(toolbars[i], "Edit", WS_VISIBLE, WS_EX_CLIENTEDGE, 60, 4, 120, 22);
           }
         }) {
@@ -576,11 +574,7 @@ TEST_CASE("container: going renumbers the containers behind it; unregistering gi
 TEST_CASE("MarkControlsStale: the next paint of toolbars is a full one, and containers and lists are marked") {
   HWND toolbar = nullptr, list = nullptr;
   const quorlin::test::SkinnedWindow w(0, 400, 200, {}, [&](HWND window) {
-    INITCOMMONCONTROLSEX init = {sizeof init, ICC_BAR_CLASSES};
-    InitCommonControlsEx(&init);
-    toolbar = quorlin::test::AddChild(window, TOOLBARCLASSNAMEA,
-                                      WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER | TBSTYLE_FLAT, 0,
-                                      10, 40, 380, 30);
+    toolbar = AddFlatToolbar(window, 10, 40, 380, 30);
     quorlin::test::AddChild(toolbar, "Edit", WS_VISIBLE, WS_EX_CLIENTEDGE, 200, 4, 120, 22);
     list = quorlin::test::AddChild(window, "ListBox", WS_VISIBLE | WS_BORDER, 0, 10, 90, 200, 80);
   });
