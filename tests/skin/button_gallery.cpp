@@ -25,10 +25,7 @@ HWND Button(HWND parent, const char* text, DWORD style, int x, int y, int w, int
 }  // namespace
 
 ButtonGallery CreateButtonGallery(HINSTANCE instance, int x, int y) {
-  skin::ChildSkinningEnabled = 1;
-  skin::VeilAlpha = 160;
-  skin::AccentColour = 0xDDCA22;
-  RegisterGalleryClass(instance, GalleryClass);
+  PrepareGallery(instance, GalleryClass);
 
   ButtonGallery g;
   g.window = CreateWindowExA(0, GalleryClass, "按钮样式", WS_POPUP | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, x, y, 360, 250,

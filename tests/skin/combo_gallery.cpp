@@ -38,10 +38,7 @@ ComboSection AddComboSection(HWND parent, int x, int y) {
 }
 
 ComboGallery CreateComboGallery(HINSTANCE instance, int x, int y) {
-  skin::ChildSkinningEnabled = 1;
-  skin::VeilAlpha = 160;
-  skin::AccentColour = 0xDDCA22;
-  RegisterGalleryClass(instance, GalleryClass);
+  PrepareGallery(instance, GalleryClass);
 
   ComboGallery g;
   g.window = CreateWindowExA(0, GalleryClass, "组合框样式", WS_POPUP | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, x, y, 370, 190,

@@ -7,11 +7,30 @@
 
 #include "assets/assets.h"
 #include "skin/core/apply_skin.h"
+#include "skin/core/painting.h"
 #include "skin/core/skin_options.h"
+#include "skin/core/skin_record.h"
 
 namespace quorlin::test {
 
-inline void RegisterGalleryClass(HINSTANCE instance, const char* className, WNDPROC procedure = DefWindowProcA) {
+inline void RegisterGalleryClass(HINSTANCE instance, const char* className, WNDPROC procedure = DefWindowProcA);
+
+// What every gallery does first: the engine's start values as the program
+// sets them, and its window class.
+inline void PrepareGallery(HINSTANCE instance, const char* className, WNDPROC procedure = DefWindowProcA) {
+  skin::ChildSkinningEnabled = 1;
+  skin::VeilAlpha = 160;
+  skin::AccentColour = 0xDDCA22;
+  RegisterGalleryClass(instance, className, procedure);
+}
+
+// A visible child control of a gallery window.
+inline HWND GalleryChild(HWND parent, const char* cls, DWORD style, int x, int y, int w, int h, DWORD exStyle = 0) {
+  return CreateWindowExA(exStyle, cls, "", WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent, nullptr,
+                         reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)), nullptr);
+}
+
+inline void RegisterGalleryClass(HINSTANCE instance, const char* className, WNDPROC procedure) {
   WNDCLASSA wc = {};
   if (GetClassInfoA(instance, className, &wc)) return;
   wc.lpfnWndProc = procedure;

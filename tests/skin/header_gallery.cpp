@@ -83,10 +83,7 @@ void AddHeaderItem(HWND header, const char* text, int width, int format) {
 HeaderGallery CreateHeaderGallery(HINSTANCE instance, int x, int y) {
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&icc);
-  skin::ChildSkinningEnabled = 1;
-  skin::VeilAlpha = 160;
-  skin::AccentColour = 0xDDCA22;
-  RegisterGalleryClass(instance, GalleryClass);
+  PrepareGallery(instance, GalleryClass);
 
   HeaderGallery g;
   g.window = CreateWindowExA(0, GalleryClass, "表头样式", WS_POPUP | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, x, y, 380, 250,

@@ -113,11 +113,9 @@ ListGallery CreateListGallery(HINSTANCE instance, int x, int y) {
   INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_INTERNET_CLASSES |
                                                 ICC_DATE_CLASSES};
   InitCommonControlsEx(&init);
-  skin::ChildSkinningEnabled = 1;
+  PrepareGallery(instance, GalleryClass, GalleryProc);
   skin::VeilAlpha = 100;
   skin::TranslucentControls = 1;
-  skin::AccentColour = 0xDDCA22;
-  RegisterGalleryClass(instance, GalleryClass, GalleryProc);
 
   ListGallery g;
   g.window = CreateWindowExA(0, GalleryClass, "列表样式", WS_POPUP | WS_MINIMIZEBOX, x, y, 500, 330, nullptr,

@@ -82,11 +82,6 @@ TBBUTTON Separator(int width = 0, BYTE state = 0) {
   return b;
 }
 
-HWND Child(HWND parent, const char* cls, DWORD style, int x, int y, int w, int h, DWORD exStyle = 0) {
-  return CreateWindowExA(exStyle, cls, "", WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent, nullptr,
-                         reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)), nullptr);
-}
-
 }  // namespace
 
 HIMAGELIST CreateGalleryImages() {
@@ -107,10 +102,7 @@ HIMAGELIST CreateGalleryImages() {
 ToolbarGallery CreateToolbarGallery(HINSTANCE instance, int x, int y) {
   INITCOMMONCONTROLSEX init = {sizeof init, ICC_BAR_CLASSES};
   InitCommonControlsEx(&init);
-  skin::ChildSkinningEnabled = 1;
-  skin::VeilAlpha = 160;
-  skin::AccentColour = 0xDDCA22;
-  RegisterGalleryClass(instance, GalleryClass);
+  PrepareGallery(instance, GalleryClass);
 
   ToolbarGallery g;
   g.images = CreateGalleryImages();
@@ -161,10 +153,10 @@ ToolbarGallery CreateToolbarGallery(HINSTANCE instance, int x, int y) {
   SendMessageA(g.holder, TB_ADDBUTTONSA, std::size(held), reinterpret_cast<LPARAM>(held));
   RECT room = {};
   SendMessageA(g.holder, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&room));
-  g.edit = Child(g.holder, "Edit", ES_AUTOHSCROLL, room.left + 4, room.top + 1, 160, 20, WS_EX_CLIENTEDGE);
+  g.edit = GalleryChild(g.holder, "Edit", ES_AUTOHSCROLL, room.left + 4, room.top + 1, 160, 20, WS_EX_CLIENTEDGE);
   SetWindowTextA(g.edit, "工具栏上的编辑框");
   SendMessageA(g.holder, TB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&room));
-  g.combo = Child(g.holder, "ComboBox", CBS_DROPDOWNLIST | WS_VSCROLL, room.left + 4, room.top + 1, 120, 120);
+  g.combo = GalleryChild(g.holder, "ComboBox", CBS_DROPDOWNLIST | WS_VSCROLL, room.left + 4, room.top + 1, 120, 120);
   for (const char* item : {"第一项", "第二项", "第三项"})
     SendMessageA(g.combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
   SendMessageA(g.combo, CB_SETCURSEL, 0, 0);
