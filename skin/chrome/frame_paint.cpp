@@ -327,6 +327,18 @@ void PaintPlainOrHover(int skinId, SkinRecord& r, int index, int alpha) {
   DrawCaptionLook(g, r, index, alpha);
 }
 
+// Makes surface a new, empty w x h DIB and opens a GDI+ bitmap and graphics
+// over its pixels (premultiplied), to compose a piece over nothing; false,
+// with the surface empty, when any of them cannot be made.
+bool OpenPremultipliedCanvas(DibSurface& surface, int w, int h, graphics::Bitmap& canvas, graphics::Graphics& g) {
+  surface = DibSurface(w, h);
+  if (surface && canvas.FromScan0(w, h, w * 4, PixelFormat32bppPARGB, reinterpret_cast<BYTE*>(surface.bits())) &&
+      g.FromImage(canvas))
+    return true;
+  surface.reset();
+  return false;
+}
+
 // ---- the caption row of a draft frame -------------------------------------
 
 // The area the caption row's looks cover at its present place.
@@ -354,16 +366,9 @@ DraftCaptionRowKey DraftCaptionRowKeyOf(const SkinRecord& r, const PixelArea& ro
 // The plain looks of the whole row composed over nothing (premultiplied), in
 // the order and with the erasing a full repaint composes them in.
 bool MakeDraftCaptionRow(SkinRecord& r, const PixelArea& row) {
-  r.draftCaptionRow = DibSurface(row.width, row.height);
-  if (!r.draftCaptionRow) return false;
   graphics::Bitmap canvas;
   graphics::Graphics g;
-  if (!canvas.FromScan0(row.width, row.height, row.width * 4, PixelFormat32bppPARGB,
-                        reinterpret_cast<BYTE*>(r.draftCaptionRow.bits())) ||
-      !g.FromImage(canvas)) {
-    r.draftCaptionRow.reset();
-    return false;
-  }
+  if (!OpenPremultipliedCanvas(r.draftCaptionRow, row.width, row.height, canvas, g)) return false;
   g.TranslateWorldTransform(static_cast<REAL>(-row.x), static_cast<REAL>(-row.y));
   graphics::SolidBrush nothing;
   nothing.Create(0);
@@ -472,15 +477,9 @@ bool MakeDraftTitle(SkinRecord& r) {
       return false;
   }
   const int width = std::min(static_cast<int>(bounds.Width) + 4, MaxDraftTitleWidth), height = layout.height + 2;
-  r.draftTitle = DibSurface(width, height);
-  if (!r.draftTitle) return false;
   graphics::Bitmap canvas;
   graphics::Graphics g;
-  if (!canvas.FromScan0(width, height, width * 4, PixelFormat32bppPARGB, reinterpret_cast<BYTE*>(r.draftTitle.bits())) ||
-      !g.FromImage(canvas)) {
-    r.draftTitle.reset();
-    return false;
-  }
+  if (!OpenPremultipliedCanvas(r.draftTitle, width, height, canvas, g)) return false;
   DrawTitleText(g, r, r.titleText, PixelArea{1, 1, width - 2, layout.height});
   g.Flush(Gdiplus::FlushIntentionSync);
   return true;
@@ -749,15 +748,9 @@ void StrokeOutlineInBands(graphics::Graphics& g, int width, int height) {
 // (premultiplied): its corners, and one-pixel slices of its edges.
 bool MakeOutlinePieces(SkinRecord& r) {
   constexpr int T = 2 * OutlinePiece + 1;
-  r.outlinePieces = DibSurface(T, T);
-  if (!r.outlinePieces) return false;
   graphics::Bitmap canvas;
   graphics::Graphics g;
-  if (!canvas.FromScan0(T, T, T * 4, PixelFormat32bppPARGB, reinterpret_cast<BYTE*>(r.outlinePieces.bits())) ||
-      !g.FromImage(canvas)) {
-    r.outlinePieces.reset();
-    return false;
-  }
+  if (!OpenPremultipliedCanvas(r.outlinePieces, T, T, canvas, g)) return false;
   StrokeOutline(g, T, T);
   g.Flush(Gdiplus::FlushIntentionSync);
   return true;
