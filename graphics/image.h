@@ -71,10 +71,12 @@ struct EncoderParameterEntry {
 using EncoderParameterSet = std::vector<EncoderParameterEntry>;
 
 // Bytes of one value of an EncoderParameterValueType; 0 for a type whose
-// values are not plain bytes (the pointer type) or is unknown.
+// values are not plain bytes (the pointer type) or is unknown. Saves refuse
+// parameters of such types: GDI+ would read values no entry holds.
 UINT EncoderValueSize(ULONG type);
 // A parameter set read out of GDI+'s EncoderParameters block: per parameter
-// NumberOfValues values of its type, copied from the value pointer.
+// NumberOfValues values of its type, copied from the value pointer (no bytes
+// for a type without a known size).
 EncoderParameterSet ToEncoderParameterSet(const Gdiplus::EncoderParameters& block);
 
 // One property item of an image (EXIF tag, frame delay, ...). Length is the

@@ -57,6 +57,9 @@ bool Contains(const std::vector<PROPID>& ids, PROPID id) {
   return std::find(ids.begin(), ids.end(), id) != ids.end();
 }
 
+// The EncoderQuality parameter: every encoder under test takes or ignores it.
+const char* const kQualityText = "{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}";
+
 }  // namespace
 
 TEST_CASE("a three-page TIFF made with SaveAdd and SaveAddImage reads back page by page") {
@@ -401,4 +404,57 @@ TEST_CASE("encoder parameter lists") {
   }
   CHECK(b.GetEncoderParameterList("{00000000-1111-2222-3333-444444444444}").empty());
   CHECK(LastStatus != 0);
+}
+
+TEST_CASE("parameter values GDI+ cannot be given are refused before it reads them") {
+  // Counts whose byte size needs more than 32 bits (in the 32-bit build a
+  // product taken in size_t wraps to a few bytes), and types whose values
+  // have no known size: GDI+ would read NumberOfValues values from a block
+  // that is empty or short.
+  const struct {
+    const char* name;
+    ULONG type;
+    ULONG count;
+    size_t bytes;
+  } cases[] = {
+      {"0x40000000 Longs, no bytes", Gdiplus::EncoderParameterValueTypeLong, 0x40000000, 0},
+      {"0x40000001 Longs, 4 bytes", Gdiplus::EncoderParameterValueTypeLong, 0x40000001, 4},
+      {"0x10000000 rational ranges, no bytes", Gdiplus::EncoderParameterValueTypeRationalRange, 0x10000000, 0},
+      {"0x80000000 Shorts, no bytes", Gdiplus::EncoderParameterValueTypeShort, 0x80000000, 0},
+      {"one pointer, no bytes", Gdiplus::EncoderParameterValueTypePointer, 1, 0},
+      {"one pointer, 8 bytes", Gdiplus::EncoderParameterValueTypePointer, 1, 8},
+      {"unknown type 0", 0, 1, 4},
+      {"unknown type 99", 99, 1, 4},
+  };
+  Bitmap b = TwoHalves(kRed, kBlue);
+  for (const auto& c : cases) {
+    CAPTURE(std::string(c.name));
+    const EncoderParameterSet set = {{kQualityText, c.count, c.type, Bytes(c.bytes)}};
+    LastStatus = 0;
+    CHECK(b.SaveToBytes(kFormatPng, &set).empty());
+    CHECK(LastStatus == Gdiplus::InvalidParameter);
+    LastStatus = 0;
+    CHECK_FALSE(b.SaveAdd(set));
+    CHECK(LastStatus == Gdiplus::InvalidParameter);
+  }
+
+  // A pointer parameter read out of a GDI+ block keeps no bytes; handed back
+  // to a save it is refused rather than passed on with a null value.
+  LONG target = 0;
+  std::vector<unsigned long long> storage(sizeof(Gdiplus::EncoderParameters) / 8 + 1);
+  auto* block = reinterpret_cast<Gdiplus::EncoderParameters*>(storage.data());
+  block->Count = 1;
+  TextToGuid(kQualityText, &block->Parameter[0].Guid);
+  block->Parameter[0].NumberOfValues = 1;
+  block->Parameter[0].Type = Gdiplus::EncoderParameterValueTypePointer;
+  block->Parameter[0].Value = &target;
+  const EncoderParameterSet readBack = ToEncoderParameterSet(*block);
+  REQUIRE(readBack.size() == 1);
+  CHECK(b.SaveToBytes(kFormatPng, &readBack).empty());
+  CHECK(LastStatus == Gdiplus::InvalidParameter);
+
+  // Sizes that fit are still passed on.
+  const EncoderParameterSet quality = {{kQualityText, 1, Gdiplus::EncoderParameterValueTypeLong, Bytes(4, 50)}};
+  CHECK_FALSE(b.SaveToBytes(kFormatJpeg, &quality).empty());
+  CHECK(LastStatus == 0);
 }
