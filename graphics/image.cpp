@@ -566,7 +566,11 @@ Palette Image::GetPalette() const {
 }
 
 bool Image::SetPalette(UINT flags, const ARGB* colours, UINT count) {
-  if (count && !colours) {
+  // Palettes belong to the indexed formats, which hold at most 256 colours.
+  // A longer one is refused before a buffer is sized from its count, which in
+  // the 32-bit build could wrap (0x40000001 colours would be 4 bytes).
+  constexpr UINT kMaxPaletteColours = 256;
+  if ((count && !colours) || count > kMaxPaletteColours) {
     LastStatus = Gdiplus::InvalidParameter;
     return false;
   }

@@ -211,6 +211,7 @@ class Image : public NativeWrapper<Image, GpImage> {
 
   // Flags 0 and no colours on failure.
   Palette GetPalette() const;
+  // At most 256 colours (false, InvalidParameter, for more).
   bool SetPalette(UINT flags, const ARGB* colours, UINT count);
 
  protected:

@@ -458,3 +458,29 @@ TEST_CASE("parameter values GDI+ cannot be given are refused before it reads the
   CHECK_FALSE(b.SaveToBytes(kFormatJpeg, &quality).empty());
   CHECK(LastStatus == 0);
 }
+
+TEST_CASE("palettes longer than an indexed format can hold are refused") {
+  const ARGB two[2] = {kRed, kGreen};
+  const std::vector<ARGB> long257(257, kBlue);
+  const struct {
+    const char* name;
+    const ARGB* colours;
+    UINT count;
+  } cases[] = {
+      {"257 colours", long257.data(), 257},
+      // 2 GiB of colours, and a count whose byte size wraps to 4 in 32 bits:
+      // neither may be allocated or read from a two-colour array.
+      {"0x20000001 colours", two, 0x20000001},
+      {"0x40000001 colours", two, 0x40000001},
+  };
+  for (const auto& c : cases) {
+    CAPTURE(std::string(c.name));
+    Bitmap b;
+    REQUIRE(b.CreateBlank(4, 4, PixelFormat8bppIndexed));
+    REQUIRE(b.SetPalette(0, two, 2));
+    CHECK_FALSE(b.SetPalette(0, c.colours, c.count));
+    CHECK(LastStatus == Gdiplus::InvalidParameter);
+    CHECK(b.GetPalette().Colours == std::vector<ARGB>(two, two + 2));
+  }
+}
+
