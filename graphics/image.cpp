@@ -521,17 +521,7 @@ bool Image::SetPropertyItem(const PropertyItem& item) {
   native.length = item.Length;
   native.type = item.Type;
   native.value = item.Length ? const_cast<unsigned char*>(item.Value.data()) : nullptr;
-  if (!Track(flat::GdipSetPropertyItem(native_, &native))) return false;
-  // Wine's GDI+ answers Ok and keeps nothing: only an item that reads back
-  // as given counts as set.
-  PropertyItem stored;
-  if (!ReadPropertyItem(native_, item.Id, stored)) return false;
-  if (stored.Type != item.Type || stored.Length != item.Length ||
-      !std::equal(stored.Value.begin(), stored.Value.end(), item.Value.begin())) {
-    LastStatus = Gdiplus::PropertyNotSupported;
-    return false;
-  }
-  return true;
+  return Track(flat::GdipSetPropertyItem(native_, &native));
 }
 
 bool Image::RemovePropertyItem(PROPID id) {

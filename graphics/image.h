@@ -199,10 +199,9 @@ class Image : public NativeWrapper<Image, GpImage> {
   // status tells it from a real empty item.
   PropertyItem GetPropertyItem(PROPID id) const;
   // Stores the first item.Length bytes of item.Value (false, InvalidParameter,
-  // when Length is more than Value holds). True only when the item then reads
-  // back as given: some GDI+ versions answer Ok and keep nothing. The status
-  // is then that of the read-back (PropertyNotFound), or PropertyNotSupported
-  // when the item reads back different.
+  // when Length is more than Value holds); the result and status are GDI+'s.
+  // What GDI+ keeps is its own affair: Wine's answers Ok and keeps nothing,
+  // others may store an item changed; GetPropertyItem tells.
   bool SetPropertyItem(const PropertyItem& item);
   bool RemovePropertyItem(PROPID id);
   std::vector<PROPID> GetPropertyIdList() const;
