@@ -276,6 +276,19 @@ bool Image::Delete() {
   return ok;
 }
 
+GpImage* Image::Detach() {
+  if (source_.GetStream() || source_.GetMemory()) {
+    LastStatus = Gdiplus::InvalidParameter;
+    return nullptr;
+  }
+  return NativeWrapper::Detach();
+}
+
+GpImage* Image::Detach(MemoryStream& source) {
+  source = std::move(source_);
+  return NativeWrapper::Detach();
+}
+
 void Image::SetLoaded(GpImage* image, MemoryStream&& source) {
   SetNative(image);
   if (image) source_ = std::move(source);

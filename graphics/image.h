@@ -146,6 +146,13 @@ class Image : public NativeWrapper<Image, GpImage> {
   // Takes ownership of image; the previous image and its stream are released.
   void SetNative(GpImage* image);
   bool Delete();
+  // Gives up the image without deleting it. An image loaded from bytes goes
+  // on reading its source stream, so it leaves only together with it:
+  // Detach() refuses such an image (0, InvalidParameter; the wrapper keeps
+  // it), Detach(source) moves the stream into source, which must then
+  // outlive the image.
+  GpImage* Detach();
+  GpImage* Detach(MemoryStream& source);
 
   bool FromFile(const char* path, bool useIcm = false);
   bool FromFileW(const wchar_t* path, bool useIcm = false);

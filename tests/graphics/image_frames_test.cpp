@@ -58,6 +58,33 @@ bool Contains(const std::vector<PROPID>& ids, PROPID id) {
   return std::find(ids.begin(), ids.end(), id) != ids.end();
 }
 
+Bytes ReadBytes(const std::string& path) {
+  Bytes bytes;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  bytes.resize(GetFileSize(file, nullptr));
+  DWORD read = 0;
+  if (!::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) read = 0;
+  CloseHandle(file);
+  bytes.resize(read);
+  return bytes;
+}
+
+// A two-page TIFF, page 0 red on green, page 1 green on blue. Its pages are
+// decoded when selected, so an image of it keeps reading its source.
+Bytes TwoPageTiff() {
+  Bitmap first = TwoHalves(kRed, kGreen), second = TwoHalves(kGreen, kBlue);
+  const std::string path = TempPath("quorlin_two_pages.tif");
+  const EncoderParameterSet multiFrame = SaveFlag(Gdiplus::EncoderValueMultiFrame);
+  if (!first.SaveToFile(path.c_str(), kFormatTiff, &multiFrame) ||
+      !first.SaveAddImage(second, SaveFlag(Gdiplus::EncoderValueFrameDimensionPage)) ||
+      !first.SaveAdd(SaveFlag(Gdiplus::EncoderValueFlush)))
+    return Bytes();
+  Bytes bytes = ReadBytes(path);
+  DeleteFileA(path.c_str());
+  return bytes;
+}
+
 // The EncoderQuality parameter: every encoder under test takes or ignores it.
 const char* const kQualityText = "{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}";
 
@@ -511,3 +538,41 @@ TEST_CASE("palettes longer than an indexed format can hold are refused") {
   }
 }
 
+TEST_CASE("an image loaded from bytes leaves its wrapper only together with its source") {
+  const Bytes tiff = TwoPageTiff();
+  REQUIRE_FALSE(tiff.empty());
+  for (const bool handOver : {false, true}) {
+    CAPTURE(handOver);
+    MemoryStream source;  // declared first: outlives the adopted image
+    GpImage* raw = nullptr;
+    Bitmap kept;
+    {
+      Bitmap loaded;
+      REQUIRE(loaded.FromBytes(tiff));
+      // A plain Detach refuses; Detach(source) hands the stream over.
+      raw = handOver ? loaded.Detach(source) : loaded.Detach();
+      CHECK((raw != nullptr) == handOver);
+      if (!raw) {
+        CHECK(LastStatus == Gdiplus::InvalidParameter);
+        kept = std::move(loaded);
+      }
+    }
+    // The wrapper is gone with whatever it still held. Page 1 is decoded now,
+    // from the source stream.
+    Bitmap adopted;
+    if (raw) adopted.SetNative(raw);
+    Bitmap& image = raw ? adopted : kept;
+    REQUIRE(image.GetFrameCount(kPageText) == 2);
+    REQUIRE(image.SelectActiveFrame(kPageText, 1));
+    CHECK(image.GetPixel(1, 1) == kGreen);
+    CHECK(image.GetPixel(6, 6) == kBlue);
+  }
+
+  // An image of its own making has no source to keep: Detach gives it up.
+  Bitmap blank;
+  REQUIRE(blank.CreateBlank(2, 2));
+  Bitmap owner;
+  owner.SetNative(blank.Detach());
+  CHECK(blank.IsEmpty());
+  CHECK(owner.GetWidth() == 2);
+}
