@@ -31,11 +31,23 @@ class RecordBuffer {
   std::vector<unsigned long long> words_;
 };
 
+// Byte count of count values of type. False for a type whose values have no
+// known size (the pointer type, unknown types) and for a count whose bytes
+// this build cannot hold: taken in a 32-bit size_t, 0x40000000 Longs would
+// come to 0 bytes.
+bool EncoderValueBytes(ULONG count, ULONG type, size_t& bytes) {
+  const UINT size = EncoderValueSize(type);
+  const uint64_t total = uint64_t(count) * size;  // 32 x 32 bits: no overflow
+  if (size == 0 || total > SIZE_MAX) return false;
+  bytes = static_cast<size_t>(total);
+  return true;
+}
+
 // GDI+'s EncoderParameters block built from a parameter set. The value
 // pointers refer into the set, which must outlive the block. GDI+ reads
 // NumberOfValues values of the entry's type from each pointer, so a set whose
-// value bytes are fewer than that is refused (valid() false) rather than read
-// past its end.
+// value bytes are fewer than that, or whose type has no known size, is
+// refused (valid() false) rather than read past its end.
 class EncoderBlock {
  public:
   explicit EncoderBlock(const EncoderParameterSet* set)
@@ -48,7 +60,8 @@ class EncoderBlock {
     Gdiplus::EncoderParameter* out = block->Parameter;
     for (size_t i = 0; i < set->size(); ++i) {
       const EncoderParameterEntry& entry = (*set)[i];
-      if (entry.Value.size() < size_t(entry.NumberOfValues) * EncoderValueSize(entry.Type))
+      size_t needed = 0;
+      if (!EncoderValueBytes(entry.NumberOfValues, entry.Type, needed) || entry.Value.size() < needed)
         valid_ = false;
       TextToGuid(entry.Guid, &out[i].Guid);
       out[i].NumberOfValues = entry.NumberOfValues;
@@ -185,8 +198,8 @@ EncoderParameterSet ToEncoderParameterSet(const Gdiplus::EncoderParameters& bloc
     entry.Guid = GuidToText(p.Guid);
     entry.NumberOfValues = p.NumberOfValues;
     entry.Type = p.Type;
-    const size_t bytes = size_t(p.NumberOfValues) * EncoderValueSize(p.Type);
-    if (p.Value && bytes) {
+    size_t bytes = 0;
+    if (p.Value && EncoderValueBytes(p.NumberOfValues, p.Type, bytes) && bytes) {
       const auto* first = static_cast<const unsigned char*>(p.Value);
       entry.Value.assign(first, first + bytes);
     }
@@ -261,6 +274,19 @@ bool Image::Delete() {
   bool ok = NativeWrapper::Delete();
   source_.Release();
   return ok;
+}
+
+GpImage* Image::Detach() {
+  if (source_.GetStream() || source_.GetMemory()) {
+    LastStatus = Gdiplus::InvalidParameter;
+    return nullptr;
+  }
+  return NativeWrapper::Detach();
+}
+
+GpImage* Image::Detach(MemoryStream& source) {
+  source = std::move(source_);
+  return NativeWrapper::Detach();
 }
 
 void Image::SetLoaded(GpImage* image, MemoryStream&& source) {
@@ -508,17 +534,7 @@ bool Image::SetPropertyItem(const PropertyItem& item) {
   native.length = item.Length;
   native.type = item.Type;
   native.value = item.Length ? const_cast<unsigned char*>(item.Value.data()) : nullptr;
-  if (!Track(flat::GdipSetPropertyItem(native_, &native))) return false;
-  // Wine's GDI+ answers Ok and keeps nothing: only an item that reads back
-  // as given counts as set.
-  PropertyItem stored;
-  if (!ReadPropertyItem(native_, item.Id, stored)) return false;
-  if (stored.Type != item.Type || stored.Length != item.Length ||
-      !std::equal(stored.Value.begin(), stored.Value.end(), item.Value.begin())) {
-    LastStatus = Gdiplus::PropertyNotSupported;
-    return false;
-  }
-  return true;
+  return Track(flat::GdipSetPropertyItem(native_, &native));
 }
 
 bool Image::RemovePropertyItem(PROPID id) {
@@ -553,7 +569,11 @@ Palette Image::GetPalette() const {
 }
 
 bool Image::SetPalette(UINT flags, const ARGB* colours, UINT count) {
-  if (count && !colours) {
+  // Palettes belong to the indexed formats, which hold at most 256 colours.
+  // A longer one is refused before a buffer is sized from its count, which in
+  // the 32-bit build could wrap (0x40000001 colours would be 4 bytes).
+  constexpr UINT kMaxPaletteColours = 256;
+  if ((count && !colours) || count > kMaxPaletteColours) {
     LastStatus = Gdiplus::InvalidParameter;
     return false;
   }

@@ -71,10 +71,12 @@ struct EncoderParameterEntry {
 using EncoderParameterSet = std::vector<EncoderParameterEntry>;
 
 // Bytes of one value of an EncoderParameterValueType; 0 for a type whose
-// values are not plain bytes (the pointer type) or is unknown.
+// values are not plain bytes (the pointer type) or is unknown. Saves refuse
+// parameters of such types: GDI+ would read values no entry holds.
 UINT EncoderValueSize(ULONG type);
 // A parameter set read out of GDI+'s EncoderParameters block: per parameter
-// NumberOfValues values of its type, copied from the value pointer.
+// NumberOfValues values of its type, copied from the value pointer (no bytes
+// for a type without a known size).
 EncoderParameterSet ToEncoderParameterSet(const Gdiplus::EncoderParameters& block);
 
 // One property item of an image (EXIF tag, frame delay, ...). Length is the
@@ -144,6 +146,13 @@ class Image : public NativeWrapper<Image, GpImage> {
   // Takes ownership of image; the previous image and its stream are released.
   void SetNative(GpImage* image);
   bool Delete();
+  // Gives up the image without deleting it. An image loaded from bytes goes
+  // on reading its source stream, so it leaves only together with it:
+  // Detach() refuses such an image (0, InvalidParameter; the wrapper keeps
+  // it), Detach(source) moves the stream into source, which must then
+  // outlive the image.
+  GpImage* Detach();
+  GpImage* Detach(MemoryStream& source);
 
   bool FromFile(const char* path, bool useIcm = false);
   bool FromFileW(const wchar_t* path, bool useIcm = false);
@@ -197,10 +206,9 @@ class Image : public NativeWrapper<Image, GpImage> {
   // status tells it from a real empty item.
   PropertyItem GetPropertyItem(PROPID id) const;
   // Stores the first item.Length bytes of item.Value (false, InvalidParameter,
-  // when Length is more than Value holds). True only when the item then reads
-  // back as given: some GDI+ versions answer Ok and keep nothing. The status
-  // is then that of the read-back (PropertyNotFound), or PropertyNotSupported
-  // when the item reads back different.
+  // when Length is more than Value holds); the result and status are GDI+'s.
+  // What GDI+ keeps is its own affair: Wine's answers Ok and keeps nothing,
+  // others may store an item changed; GetPropertyItem tells.
   bool SetPropertyItem(const PropertyItem& item);
   bool RemovePropertyItem(PROPID id);
   std::vector<PROPID> GetPropertyIdList() const;
@@ -209,6 +217,7 @@ class Image : public NativeWrapper<Image, GpImage> {
 
   // Flags 0 and no colours on failure.
   Palette GetPalette() const;
+  // At most 256 colours (false, InvalidParameter, for more).
   bool SetPalette(UINT flags, const ARGB* colours, UINT count);
 
  protected:

@@ -4,6 +4,7 @@
 
 #include "assets/assets.h"
 #include "gdiplus_session.h"
+#include "graphics/gdiplus_flat.h"
 #include "graphics/image.h"
 #include "image_files.h"
 
@@ -56,6 +57,36 @@ Bytes Text(const char* text) { return Bytes(text, text + std::strlen(text) + 1);
 bool Contains(const std::vector<PROPID>& ids, PROPID id) {
   return std::find(ids.begin(), ids.end(), id) != ids.end();
 }
+
+Bytes ReadBytes(const std::string& path) {
+  Bytes bytes;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  bytes.resize(GetFileSize(file, nullptr));
+  DWORD read = 0;
+  if (!::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) read = 0;
+  CloseHandle(file);
+  bytes.resize(read);
+  return bytes;
+}
+
+// A two-page TIFF, page 0 red on green, page 1 green on blue. Its pages are
+// decoded when selected, so an image of it keeps reading its source.
+Bytes TwoPageTiff() {
+  Bitmap first = TwoHalves(kRed, kGreen), second = TwoHalves(kGreen, kBlue);
+  const std::string path = TempPath("quorlin_two_pages.tif");
+  const EncoderParameterSet multiFrame = SaveFlag(Gdiplus::EncoderValueMultiFrame);
+  if (!first.SaveToFile(path.c_str(), kFormatTiff, &multiFrame) ||
+      !first.SaveAddImage(second, SaveFlag(Gdiplus::EncoderValueFrameDimensionPage)) ||
+      !first.SaveAdd(SaveFlag(Gdiplus::EncoderValueFlush)))
+    return Bytes();
+  Bytes bytes = ReadBytes(path);
+  DeleteFileA(path.c_str());
+  return bytes;
+}
+
+// The EncoderQuality parameter: every encoder under test takes or ignores it.
+const char* const kQualityText = "{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}";
 
 }  // namespace
 
@@ -229,20 +260,46 @@ TEST_CASE("property items are listed and read") {
   CHECK(missing.Value.empty());
 }
 
-TEST_CASE("set and removed property items: done, or failed and left as they were") {
+TEST_CASE("set and removed property items: the wrapper answers what GDI+ did") {
   Image image;
   REQUIRE(image.FromBytes(TiffWithTexts("a description", "some software")));
 
-  const PropertyItem artist{0x013B, 6, 2, Text("hello")};
-  const bool set = image.SetPropertyItem(artist);
-  PropertyItem read = image.GetPropertyItem(0x013B);
-  if (set) {
-    CHECK(read.Type == artist.Type);
-    CHECK(read.Value == artist.Value);
-  } else {
-    // Wine answers Ok and keeps nothing; the wrapper must not call that a set.
-    CHECK(LastStatus != 0);
-    CHECK(read.Value != artist.Value);
+  // Each item is set through the wrapper on one image and straight through
+  // GDI+ on a twin: the wrapper answers what GDI+ answered, and both images
+  // then hold the same item, whatever this GDI+ does with it. Under Wine
+  // GdipSetPropertyItem answers Ok and keeps nothing, so there the branch that
+  // runs is "Ok, item as before"; where GDI+ stores items it is "Ok, item as
+  // given".
+  Image twin;
+  REQUIRE(twin.FromBytes(TiffWithTexts("a description", "some software")));
+  const LONG delay = 40;
+  const struct {
+    const char* name;
+    PropertyItem item;
+  } sets[] = {
+      {"new ASCII item", {0x013B, 6, 2, Text("hello")}},
+      {"existing item changed", {0x010E, 8, 2, Text("changed")}},
+      {"Long item", {kPropertyFrameDelay, 4, 4, Bytes(4)}},
+  };
+  for (const auto& c : sets) {
+    CAPTURE(std::string(c.name));
+    PropertyItem given = c.item;
+    if (given.Id == kPropertyFrameDelay) std::memcpy(given.Value.data(), &delay, 4);
+    Gdiplus::PropertyItem native{given.Id, given.Length, given.Type, given.Value.data()};
+    const GpStatus expected = Gdiplus::DllExports::GdipSetPropertyItem(twin.GetNative(), &native);
+    LastStatus = -1;
+    CHECK(image.SetPropertyItem(given) == (expected == Gdiplus::Ok));
+    CHECK(LastStatus == expected);
+
+    const PropertyItem read = image.GetPropertyItem(given.Id);
+    const int readStatus = LastStatus;
+    const PropertyItem twinRead = twin.GetPropertyItem(given.Id);
+    CHECK(readStatus == LastStatus);
+    CHECK(read.Type == twinRead.Type);
+    CHECK(read.Value == twinRead.Value);
+    const std::string branch = std::string(c.name) + ": GDI+ answered " + std::to_string(expected) +
+                               ", item " + (read.Value == given.Value ? "as given" : "as before");
+    MESSAGE(branch);
   }
 
   // A length beyond the value bytes is refused before GDI+ reads them.
@@ -401,4 +458,121 @@ TEST_CASE("encoder parameter lists") {
   }
   CHECK(b.GetEncoderParameterList("{00000000-1111-2222-3333-444444444444}").empty());
   CHECK(LastStatus != 0);
+}
+
+TEST_CASE("parameter values GDI+ cannot be given are refused before it reads them") {
+  // Counts whose byte size needs more than 32 bits (in the 32-bit build a
+  // product taken in size_t wraps to a few bytes), and types whose values
+  // have no known size: GDI+ would read NumberOfValues values from a block
+  // that is empty or short.
+  const struct {
+    const char* name;
+    ULONG type;
+    ULONG count;
+    size_t bytes;
+  } cases[] = {
+      {"0x40000000 Longs, no bytes", Gdiplus::EncoderParameterValueTypeLong, 0x40000000, 0},
+      {"0x40000001 Longs, 4 bytes", Gdiplus::EncoderParameterValueTypeLong, 0x40000001, 4},
+      {"0x10000000 rational ranges, no bytes", Gdiplus::EncoderParameterValueTypeRationalRange, 0x10000000, 0},
+      {"0x80000000 Shorts, no bytes", Gdiplus::EncoderParameterValueTypeShort, 0x80000000, 0},
+      {"one pointer, no bytes", Gdiplus::EncoderParameterValueTypePointer, 1, 0},
+      {"one pointer, 8 bytes", Gdiplus::EncoderParameterValueTypePointer, 1, 8},
+      {"unknown type 0", 0, 1, 4},
+      {"unknown type 99", 99, 1, 4},
+  };
+  Bitmap b = TwoHalves(kRed, kBlue);
+  for (const auto& c : cases) {
+    CAPTURE(std::string(c.name));
+    const EncoderParameterSet set = {{kQualityText, c.count, c.type, Bytes(c.bytes)}};
+    LastStatus = 0;
+    CHECK(b.SaveToBytes(kFormatPng, &set).empty());
+    CHECK(LastStatus == Gdiplus::InvalidParameter);
+    LastStatus = 0;
+    CHECK_FALSE(b.SaveAdd(set));
+    CHECK(LastStatus == Gdiplus::InvalidParameter);
+  }
+
+  // A pointer parameter read out of a GDI+ block keeps no bytes; handed back
+  // to a save it is refused rather than passed on with a null value.
+  LONG target = 0;
+  std::vector<unsigned long long> storage(sizeof(Gdiplus::EncoderParameters) / 8 + 1);
+  auto* block = reinterpret_cast<Gdiplus::EncoderParameters*>(storage.data());
+  block->Count = 1;
+  TextToGuid(kQualityText, &block->Parameter[0].Guid);
+  block->Parameter[0].NumberOfValues = 1;
+  block->Parameter[0].Type = Gdiplus::EncoderParameterValueTypePointer;
+  block->Parameter[0].Value = &target;
+  const EncoderParameterSet readBack = ToEncoderParameterSet(*block);
+  REQUIRE(readBack.size() == 1);
+  CHECK(b.SaveToBytes(kFormatPng, &readBack).empty());
+  CHECK(LastStatus == Gdiplus::InvalidParameter);
+
+  // Sizes that fit are still passed on.
+  const EncoderParameterSet quality = {{kQualityText, 1, Gdiplus::EncoderParameterValueTypeLong, Bytes(4, 50)}};
+  CHECK_FALSE(b.SaveToBytes(kFormatJpeg, &quality).empty());
+  CHECK(LastStatus == 0);
+}
+
+TEST_CASE("palettes longer than an indexed format can hold are refused") {
+  const ARGB two[2] = {kRed, kGreen};
+  const std::vector<ARGB> long257(257, kBlue);
+  const struct {
+    const char* name;
+    const ARGB* colours;
+    UINT count;
+  } cases[] = {
+      {"257 colours", long257.data(), 257},
+      // 2 GiB of colours, and a count whose byte size wraps to 4 in 32 bits:
+      // neither may be allocated or read from a two-colour array.
+      {"0x20000001 colours", two, 0x20000001},
+      {"0x40000001 colours", two, 0x40000001},
+  };
+  for (const auto& c : cases) {
+    CAPTURE(std::string(c.name));
+    Bitmap b;
+    REQUIRE(b.CreateBlank(4, 4, PixelFormat8bppIndexed));
+    REQUIRE(b.SetPalette(0, two, 2));
+    CHECK_FALSE(b.SetPalette(0, c.colours, c.count));
+    CHECK(LastStatus == Gdiplus::InvalidParameter);
+    CHECK(b.GetPalette().Colours == std::vector<ARGB>(two, two + 2));
+  }
+}
+
+TEST_CASE("an image loaded from bytes leaves its wrapper only together with its source") {
+  const Bytes tiff = TwoPageTiff();
+  REQUIRE_FALSE(tiff.empty());
+  for (const bool handOver : {false, true}) {
+    CAPTURE(handOver);
+    MemoryStream source;  // declared first: outlives the adopted image
+    GpImage* raw = nullptr;
+    Bitmap kept;
+    {
+      Bitmap loaded;
+      REQUIRE(loaded.FromBytes(tiff));
+      // A plain Detach refuses; Detach(source) hands the stream over.
+      raw = handOver ? loaded.Detach(source) : loaded.Detach();
+      CHECK((raw != nullptr) == handOver);
+      if (!raw) {
+        CHECK(LastStatus == Gdiplus::InvalidParameter);
+        kept = std::move(loaded);
+      }
+    }
+    // The wrapper is gone with whatever it still held. Page 1 is decoded now,
+    // from the source stream.
+    Bitmap adopted;
+    if (raw) adopted.SetNative(raw);
+    Bitmap& image = raw ? adopted : kept;
+    REQUIRE(image.GetFrameCount(kPageText) == 2);
+    REQUIRE(image.SelectActiveFrame(kPageText, 1));
+    CHECK(image.GetPixel(1, 1) == kGreen);
+    CHECK(image.GetPixel(6, 6) == kBlue);
+  }
+
+  // An image of its own making has no source to keep: Detach gives it up.
+  Bitmap blank;
+  REQUIRE(blank.CreateBlank(2, 2));
+  Bitmap owner;
+  owner.SetNative(blank.Detach());
+  CHECK(blank.IsEmpty());
+  CHECK(owner.GetWidth() == 2);
 }
