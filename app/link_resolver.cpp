@@ -486,17 +486,30 @@ struct ReadLinkJob {
 
 // The window's thread only.
 std::shared_ptr<ReadLinkJob> RunningJob;
-HANDLE WorkerThread = nullptr;  // the last job's thread, until its reply is shown or the program ends
 
-// A thread of its own for each request, blocking in plain WinINet calls.
-// WinINet's asynchronous mode reports through a status callback on WinINet's
-// own threads and would need the same hand-off back to the window, with more
-// states to get wrong (pending reads, callbacks after a close); the worker is
-// one straight function, and closing its handles from the window's thread
-// ends its wait on the network.
-DWORD WINAPI ReadLinkWorker(void* parameter) {
-  std::unique_ptr<std::shared_ptr<ReadLinkJob>> own(static_cast<std::shared_ptr<ReadLinkJob>*>(parameter));
-  ReadLinkJob& job = **own;
+// One worker thread for the program's requests, started with the first one
+// and kept until the program ends: under Wine, with the browser pane's
+// libraries loaded, starting a thread costs about as much as a whole loopback
+// request. It blocks in plain WinINet calls. WinINet's asynchronous mode
+// reports through a status callback on WinINet's own threads and would need
+// the same hand-off back to the window, with more states to get wrong
+// (pending reads, callbacks after a close); the worker is one straight
+// function, and closing its handles from the window's thread ends its wait.
+struct WorkerState {
+  HANDLE wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);  // a job or the stop is waiting
+  std::mutex mutex;
+  std::shared_ptr<ReadLinkJob> next;  // handed over, not yet taken
+  bool stop = false;
+  ~WorkerState() {
+    if (wake) CloseHandle(wake);
+  }
+};
+// Shared with the thread, so the state outlives a thread the program's end
+// leaves waiting on the network.
+std::shared_ptr<WorkerState> Worker;
+HANDLE WorkerThread = nullptr;
+
+void RunJob(ReadLinkJob& job) {
   job.result = FetchUrlResult(job.address, job.session, &job.handles);
   // The controls belong to the window's thread: only the message goes there.
   // A full queue is retried briefly rather than leaving the window busy.
@@ -505,7 +518,35 @@ DWORD WINAPI ReadLinkWorker(void* parameter) {
     if (!IsWindow(job.window)) break;
     Sleep(20);
   }
-  return 0;
+}
+
+DWORD WINAPI ReadLinkWorker(void* parameter) {
+  std::unique_ptr<std::shared_ptr<WorkerState>> own(static_cast<std::shared_ptr<WorkerState>*>(parameter));
+  WorkerState& state = **own;
+  for (;;) {
+    if (WaitForSingleObject(state.wake, INFINITE) != WAIT_OBJECT_0) return 1;
+    std::shared_ptr<ReadLinkJob> job;
+    {
+      std::lock_guard<std::mutex> lock(state.mutex);
+      if (state.stop) return 0;
+      job = std::move(state.next);
+    }
+    if (job) RunJob(*job);
+  }
+}
+
+bool StartWorker() {
+  if (Worker && WorkerThread) return true;
+  auto state = std::make_shared<WorkerState>();
+  if (!state->wake) return false;
+  auto* handOver = new std::shared_ptr<WorkerState>(state);
+  WorkerThread = CreateThread(nullptr, 0, ReadLinkWorker, handOver, 0, nullptr);
+  if (!WorkerThread) {
+    delete handOver;
+    return false;
+  }
+  Worker = std::move(state);
+  return true;
 }
 
 void ShowReply(const FetchResult& transfer) {
@@ -540,14 +581,15 @@ void ReadLink() {
     ShowReply(Failure(TransferOutcome::Failed, GetLastError()));
     return;
   }
-  if (WorkerThread) CloseHandle(WorkerThread);
-  auto* handOver = new std::shared_ptr<ReadLinkJob>(job);
-  WorkerThread = CreateThread(nullptr, 0, ReadLinkWorker, handOver, 0, nullptr);
-  if (!WorkerThread) {
-    delete handOver;
+  if (!StartWorker()) {
     ShowReply(Failure(TransferOutcome::Failed, GetLastError()));
     return;
   }
+  {
+    std::lock_guard<std::mutex> lock(Worker->mutex);
+    Worker->next = job;
+  }
+  SetEvent(Worker->wake);
   RunningJob = std::move(job);
   SetReadLinkBusy(true);
 }
@@ -558,9 +600,6 @@ void OnReadLinkReply(LPARAM jobAddress) {
   // A reply of a job abandoned with an earlier window is no reply of this one.
   if (!RunningJob || reinterpret_cast<LPARAM>(RunningJob.get()) != jobAddress) return;
   const std::shared_ptr<ReadLinkJob> job = std::move(RunningJob);
-  // The worker only returns after posting; its handle is not needed any more.
-  if (WorkerThread) CloseHandle(WorkerThread);
-  WorkerThread = nullptr;
   ShowReply(job->result);
 }
 
@@ -575,9 +614,16 @@ void AbandonReadLink() {
 
 bool FinishReadLinkWorker(DWORD timeoutMs) {
   if (!WorkerThread) return true;
+  {
+    std::lock_guard<std::mutex> lock(Worker->mutex);
+    Worker->stop = true;
+    Worker->next.reset();
+  }
+  SetEvent(Worker->wake);
   const bool done = WaitForSingleObject(WorkerThread, timeoutMs) == WAIT_OBJECT_0;
   CloseHandle(WorkerThread);
   WorkerThread = nullptr;
+  Worker.reset();
   return done;
 }
 

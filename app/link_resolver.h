@@ -142,8 +142,9 @@ bool ReadLinkRunning();
 void OnReadLinkReply(LPARAM job);
 // The window is going: the running request is closed and its reply dropped.
 void AbandonReadLink();
-// Program end: waits up to timeoutMs for the worker to finish; true when it
-// did (or none ran). A worker still waiting is left to the process's end.
+// Program end: stops the worker thread, waiting up to timeoutMs; true when it
+// ended (or none ran). A worker still waiting on the network is left to the
+// process's end. The next ReadLink starts a new one.
 bool FinishReadLinkWorker(DWORD timeoutMs);
 
 }  // namespace quorlin

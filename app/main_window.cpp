@@ -209,8 +209,12 @@ void SetReadLinkBusy(bool busy) {
   HWND button = MainWindow.readLinkButton;
   if (!button) return;
   const bool hadFocus = GetFocus() == button;
+  // The text and the state change with drawing held, so the button paints
+  // once, at the next WM_PAINT, instead of twice inside the press.
+  SendMessageA(button, WM_SETREDRAW, FALSE, 0);
   SetWindowTextA(button, busy ? ReadLinkBusyText : ReadLinkText);
   EnableWindow(button, busy ? FALSE : TRUE);
+  SendMessageA(button, WM_SETREDRAW, TRUE, 0);
   // A disabled button loses the focus; the address field takes it meanwhile.
   if (busy && hadFocus) SetFocus(MainWindow.addressEdit);
   InvalidateRect(button, nullptr, FALSE);
