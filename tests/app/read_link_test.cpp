@@ -176,8 +176,9 @@ TEST_CASE_FIXTURE(ReadLinkFixture, "each failure empties the fields and shows it
   };
   HttpReply slow = OkReply(kGoodReply);
   slow.delayMs = 5000;
-  HttpReply reason = OkReply("<video><title><![CDATA[abc]]></title>"
-                             "<error><![CDATA[%E4%B8%8D%E6%94%AF%E6%8C%81%E7%9A%84%E7%BD%91%E7%AB%99]]></error></video>");
+  // "不支持的网站" in UTF-8, percent-escaped as the service writes it.
+  HttpReply reason = OkReply("<video><title><![CDATA[abc]]></title><error><![CDATA["
+                             "%E4%B8%8D%E6%94%AF%E6%8C%81%E7%9A%84%E7%BD%91%E7%AB%99]]></error></video>");
   const Fields titleOnly = {"abc", "0MB", "", "", "", ""};
   const Case cases[] = {
       {"nothing listening", "*", {}, &kEmptyFields},
@@ -247,7 +248,8 @@ TEST_CASE_FIXTURE(ReadLinkFixture, "the tip reaches the screen under the address
   const Ender enders[] = {
       {"a keystroke in the field", [] { PostMessageA(MainWindow.addressEdit, WM_KEYDOWN, VK_END, 1); }},
       {"a typed character", [] { PostMessageA(MainWindow.addressEdit, WM_CHAR, 'x', 1); }},
-      {"a click on the window", [] { PostMessageA(MainWindow.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 150)); }},
+      {"a click on the window",
+       [] { PostMessageA(MainWindow.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 150)); }},
       {"the next request", [] {
          SetWindowTextA(MainWindow.addressEdit, "ok");
          SendMessageA(MainWindow.readLinkButton, BM_CLICK, 0, 0);
