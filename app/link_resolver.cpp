@@ -3,12 +3,16 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "app/codecs.h"
+#include "app/failure_tip.h"
 #include "app/main_window.h"
 
 namespace quorlin {
@@ -153,13 +157,6 @@ double ParseLeadingNumber(std::string_view text) {
 
 HINTERNET InternetHandle = nullptr;
 
-struct InternetHandleCloser {
-  HINTERNET handle = nullptr;
-  ~InternetHandleCloser() {
-    if (handle) InternetCloseHandle(handle);
-  }
-};
-
 }  // namespace
 
 std::string ExtractBetween(std::string_view source, std::string_view startMarker,
@@ -208,13 +205,88 @@ LinkFields ProcessReply(std::string_view body) {
   return f;
 }
 
+TransferTimeouts RequestTimeouts;
+
+bool TransferHandles::Adopt(HINTERNET h) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (aborted_) {
+    InternetCloseHandle(h);
+    return false;
+  }
+  (connection_ ? request_ : connection_) = h;
+  return true;
+}
+
+void TransferHandles::CloseOwn() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  // The request before its connection, as WinINet's handles nest.
+  if (request_) InternetCloseHandle(request_);
+  if (connection_) InternetCloseHandle(connection_);
+  request_ = connection_ = nullptr;
+}
+
+void TransferHandles::Abort() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    aborted_ = true;
+  }
+  CloseOwn();
+}
+
+HINTERNET InternetSession() {
+  if (!InternetHandle)
+    InternetHandle = InternetOpenA("Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)", INTERNET_OPEN_TYPE_DIRECT,
+                                   nullptr, nullptr, 0);
+  return InternetHandle;
+}
+
 void CloseInternetHandle() {
   if (InternetHandle) InternetCloseHandle(InternetHandle);
   InternetHandle = nullptr;
 }
 
-std::string FetchUrl(const std::string& address) {
-  if (address.empty()) return {};
+namespace {
+
+// The kind of a failed WinINet step, from its last error.
+TransferOutcome OutcomeOfError(DWORD error) {
+  switch (error) {
+    case ERROR_INTERNET_CANNOT_CONNECT:
+    case ERROR_INTERNET_NAME_NOT_RESOLVED:
+      return TransferOutcome::CouldNotConnect;
+    case ERROR_INTERNET_TIMEOUT:
+      return TransferOutcome::TimedOut;
+    case ERROR_INTERNET_OPERATION_CANCELLED:
+      return TransferOutcome::Cancelled;
+    default:
+      return TransferOutcome::Failed;
+  }
+}
+
+FetchResult Failure(TransferOutcome outcome, DWORD error = 0) {
+  FetchResult r;
+  r.outcome = outcome;
+  r.error = error;
+  return r;
+}
+
+DWORD StatusCodeOf(HINTERNET request) {
+  DWORD status = 0;
+  DWORD size = sizeof status;
+  if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)) return 0;
+  return status;
+}
+
+// Does a failed transfer still hand its body on? A read that fails keeps what
+// came before it, as a plain read loop would.
+bool KeepsBody(TransferOutcome outcome) {
+  return outcome == TransferOutcome::Completed || outcome == TransferOutcome::Interrupted ||
+         outcome == TransferOutcome::TimedOut;
+}
+
+}  // namespace
+
+FetchResult FetchUrlResult(const std::string& address, HINTERNET session, TransferHandles* given) {
+  if (address.empty()) return Failure(TransferOutcome::NoAddress);
 
   char scheme[32] = {}, host[256] = {}, user[256] = {}, password[256] = {};
   std::vector<char> path(address.size() + 1, '\0');
@@ -231,68 +303,328 @@ std::string FetchUrl(const std::string& address) {
   parts.lpszUrlPath = path.data();
   parts.dwUrlPathLength = static_cast<DWORD>(path.size());
   // No escaping: Base64's "+" and "/" travel as they are.
-  if (!InternetCrackUrlA(address.c_str(), static_cast<DWORD>(address.size()), 0, &parts)) return {};
+  if (!InternetCrackUrlA(address.c_str(), static_cast<DWORD>(address.size()), 0, &parts))
+    return Failure(TransferOutcome::NoAddress, GetLastError());
 
   DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
   if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
 
-  if (!InternetHandle) {
-    InternetHandle = InternetOpenA("Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)",
-                                   INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
-    if (!InternetHandle) return {};
-  }
+  if (!session) session = InternetSession();
+  if (!session) return Failure(TransferOutcome::Failed, GetLastError());
 
-  InternetHandleCloser connection{InternetConnectA(InternetHandle, host, parts.nPort,
-                                                   user[0] ? user : nullptr,
-                                                   password[0] ? password : nullptr,
-                                                   INTERNET_SERVICE_HTTP, 0, 0)};
-  if (!connection.handle) return {};
+  TransferHandles local;
+  TransferHandles& handles = given ? *given : local;
+  // Whatever path leaves, the connection and request are closed once.
+  struct CloseAtEnd {
+    TransferHandles& h;
+    ~CloseAtEnd() { h.CloseOwn(); }
+  } closeAtEnd{handles};
+  const auto failed = [&] {
+    const DWORD error = GetLastError();
+    return Failure(handles.Aborted() ? TransferOutcome::Cancelled : OutcomeOfError(error), error);
+  };
+
+  HINTERNET connection = InternetConnectA(session, host, parts.nPort, user[0] ? user : nullptr,
+                                          password[0] ? password : nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+  if (!connection) return failed();
+  if (!handles.Adopt(connection)) return Failure(TransferOutcome::Cancelled);
 
   INTERNET_PROXY_INFO proxy = {};
   proxy.dwAccessType = INTERNET_OPEN_TYPE_PRECONFIG;
-  InternetSetOptionA(InternetHandle, INTERNET_OPTION_PROXY, &proxy, sizeof proxy);
+  InternetSetOptionA(session, INTERNET_OPTION_PROXY, &proxy, sizeof proxy);
   char empty[1] = {};
-  InternetSetOptionA(connection.handle, INTERNET_OPTION_PROXY_USERNAME, empty, 0);
-  InternetSetOptionA(connection.handle, INTERNET_OPTION_PROXY_PASSWORD, empty, 0);
+  InternetSetOptionA(connection, INTERNET_OPTION_PROXY_USERNAME, empty, 0);
+  InternetSetOptionA(connection, INTERNET_OPTION_PROXY_PASSWORD, empty, 0);
 
   const char* acceptTypes[] = {"Accept: */* \r\n", nullptr};
-  InternetHandleCloser request{HttpOpenRequestA(connection.handle, "GET", path.data(), "HTTP/1.0",
-                                                nullptr, acceptTypes, flags, 0)};
-  if (!request.handle) return {};
-  if (!HttpSendRequestA(request.handle, "Accept: */*\r\n\r\n", 15, nullptr, 0)) return {};
+  HINTERNET request = HttpOpenRequestA(connection, "GET", path.data(), "HTTP/1.0", nullptr, acceptTypes, flags, 0);
+  if (!request) return failed();
+  if (!handles.Adopt(request)) return Failure(TransferOutcome::Cancelled);
 
+  // Explicit time-outs instead of the platform's: a stopped service fails
+  // after the connect time-out, a slow one still gets the receive time-out.
+  TransferTimeouts timeouts = RequestTimeouts;
+  InternetSetOptionA(request, INTERNET_OPTION_CONNECT_TIMEOUT, &timeouts.connectMs, sizeof(DWORD));
+  InternetSetOptionA(request, INTERNET_OPTION_SEND_TIMEOUT, &timeouts.sendMs, sizeof(DWORD));
+  InternetSetOptionA(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeouts.receiveMs, sizeof(DWORD));
+
+  ULONGLONG waitStart = GetTickCount64();
+  // Some WinINet builds (Wine's) report a receive time-out as a connection
+  // aborted: a failure after the whole time-out has passed is a time-out.
+  const auto timedOut = [&](DWORD error) {
+    const bool aborted = error == ERROR_INTERNET_CONNECTION_ABORTED || error == ERROR_INTERNET_CONNECTION_RESET;
+    return error == ERROR_INTERNET_TIMEOUT ||
+           (aborted && GetTickCount64() - waitStart + 50 >= std::min(timeouts.receiveMs, timeouts.sendMs));
+  };
+  if (!HttpSendRequestA(request, "Accept: */*\r\n\r\n", 15, nullptr, 0)) {
+    FetchResult r = failed();
+    if (r.outcome != TransferOutcome::Cancelled && timedOut(r.error)) r.outcome = TransferOutcome::TimedOut;
+    return r;
+  }
+
+  FetchResult result;
+  result.httpStatus = StatusCodeOf(request);
   DWORD chunk = 10240;
   char lengthText[32] = {};
   DWORD lengthSize = sizeof lengthText;
-  if (HttpQueryInfoA(request.handle, HTTP_QUERY_CONTENT_LENGTH, lengthText, &lengthSize, nullptr)) {
+  if (HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, lengthText, &lengthSize, nullptr)) {
     const long long length = std::atoll(lengthText);
-    if (length > static_cast<long long>(FetchUrlMaxBytes)) return {};
+    if (length > static_cast<long long>(FetchUrlMaxBytes)) {
+      result.outcome = TransferOutcome::TooLarge;
+      return result;
+    }
     if (length > 0) chunk = static_cast<DWORD>(length + 1 > 102400 ? 102400 : length + 1);
   }
 
-  std::string body;
   std::vector<char> buffer(chunk);
   for (;;) {
     DWORD got = 0;
-    if (!InternetReadFile(request.handle, buffer.data(), chunk, &got) || got == 0) break;
+    waitStart = GetTickCount64();
+    if (!InternetReadFile(request, buffer.data(), chunk, &got)) {
+      result.error = GetLastError();
+      const TransferOutcome kind = handles.Aborted()       ? TransferOutcome::Cancelled
+                                   : timedOut(result.error) ? TransferOutcome::TimedOut
+                                                            : OutcomeOfError(result.error);
+      result.outcome = kind == TransferOutcome::Failed ? TransferOutcome::Interrupted : kind;
+      return result;
+    }
+    if (got == 0) break;
     // An endless or huge body would grow until the allocation fails and the
     // program ends: past the cap the request counts as failed.
-    if (got > FetchUrlMaxBytes - body.size()) return {};
-    body.append(buffer.data(), got);
+    if (got > FetchUrlMaxBytes - result.body.size()) {
+      result.body.clear();
+      result.outcome = TransferOutcome::TooLarge;
+      return result;
+    }
+    result.body.append(buffer.data(), got);
   }
-  return body;
+  result.outcome = TransferOutcome::Completed;
+  return result;
 }
 
-void ReadLink() {
-  const std::string address = GetControlText(MainWindow.addressEdit);
-  RequestAddress = BuildRequestAddress(address);
-  LinkInfo = ProcessReply(FetchUrl(RequestAddress));
+std::string FetchUrl(const std::string& address) {
+  FetchResult r = FetchUrlResult(address);
+  return KeepsBody(r.outcome) ? std::move(r.body) : std::string();
+}
+
+namespace {
+
+// "host:port" of an address as it was configured ("127.0.0.1:8610").
+std::string HostAndPort(std::string_view address) {
+  const size_t scheme = address.find("://");
+  if (scheme != std::string_view::npos) address.remove_prefix(scheme + 3);
+  address = address.substr(0, address.find_first_of("/?#"));
+  const size_t at = address.rfind('@');
+  if (at != std::string_view::npos) address.remove_prefix(at + 1);
+  return std::string(address);
+}
+
+// The service's reason as one short line: breaks become spaces, and a long
+// reason is cut on a character boundary.
+std::string OneLine(std::string_view text) {
+  constexpr size_t MaxBytes = 120;
+  std::string line;
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    const size_t width = (IsLeadByte(c) && i + 1 < text.size()) ? 2 : 1;
+    if (line.size() + width > MaxBytes) {
+      line += "…";
+      break;
+    }
+    if (width == 1 && (c == '\r' || c == '\n' || c == '\t' || c == ' ')) {
+      if (!line.empty() && line.back() != ' ') line += ' ';
+    } else {
+      line.append(text.substr(i, width));
+    }
+    i += width;
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  return line;
+}
+
+}  // namespace
+
+std::string ReadLinkFailureText(const FetchResult& transfer, const LinkFields& fields, std::string_view replyText,
+                                std::string_view serviceAddress) {
+  switch (transfer.outcome) {
+    case TransferOutcome::Completed:
+      break;
+    case TransferOutcome::CouldNotConnect:
+      return "无法连接解析服务 " + HostAndPort(serviceAddress);
+    case TransferOutcome::TimedOut:
+      return "解析服务没有及时回答";
+    case TransferOutcome::Interrupted:
+    case TransferOutcome::TooLarge:
+      return "解析服务的回答不完整";
+    case TransferOutcome::Cancelled:
+      return {};
+    case TransferOutcome::NoAddress:
+    case TransferOutcome::Failed:
+      return "无法向解析服务发出请求";
+  }
+  if (!fields.furl.empty()) return {};
+  if (transfer.httpStatus == 503) return "解析服务正忙，请稍后再试";
+  if (transfer.httpStatus == 403) return "解析服务拒绝了这个请求";
+  const std::string reason = OneLine(ExtractBetween(replyText, "<error><![CDATA[", "]]></error>"));
+  if (!reason.empty()) return reason;
+  if (transfer.httpStatus == 200 || transfer.httpStatus == 0) return "解析服务在这个页面上没有找到视频";
+  return "解析服务出错（HTTP " + std::to_string(transfer.httpStatus) + "）";
+}
+
+namespace {
+
+// One read-link request, shared by the window's thread and its worker: the
+// worker fills result and posts the job back; the window reads it there.
+struct ReadLinkJob {
+  HWND window = nullptr;
+  std::string address;
+  HINTERNET session = nullptr;
+  TransferHandles handles;
+  FetchResult result;
+  std::atomic<bool> abandoned{false};
+};
+
+// The window's thread only.
+std::shared_ptr<ReadLinkJob> RunningJob;
+
+// One worker thread for the program's requests, started with the first one
+// and kept until the program ends: under Wine, with the browser pane's
+// libraries loaded, starting a thread costs about as much as a whole loopback
+// request. It blocks in plain WinINet calls. WinINet's asynchronous mode
+// reports through a status callback on WinINet's own threads and would need
+// the same hand-off back to the window, with more states to get wrong
+// (pending reads, callbacks after a close); the worker is one straight
+// function, and closing its handles from the window's thread ends its wait.
+struct WorkerState {
+  HANDLE wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);  // a job or the stop is waiting
+  std::mutex mutex;
+  std::shared_ptr<ReadLinkJob> next;  // handed over, not yet taken
+  bool stop = false;
+  ~WorkerState() {
+    if (wake) CloseHandle(wake);
+  }
+};
+// Shared with the thread, so the state outlives a thread the program's end
+// leaves waiting on the network.
+std::shared_ptr<WorkerState> Worker;
+HANDLE WorkerThread = nullptr;
+
+void RunJob(ReadLinkJob& job) {
+  job.result = FetchUrlResult(job.address, job.session, &job.handles);
+  // The controls belong to the window's thread: only the message goes there.
+  // A full queue is retried briefly rather than leaving the window busy.
+  for (int attempt = 0; attempt < 50 && !job.abandoned; ++attempt) {
+    if (PostMessageA(job.window, ReadLinkReplyMessage, 0, reinterpret_cast<LPARAM>(&job))) break;
+    if (!IsWindow(job.window)) break;
+    Sleep(20);
+  }
+}
+
+DWORD WINAPI ReadLinkWorker(void* parameter) {
+  std::unique_ptr<std::shared_ptr<WorkerState>> own(static_cast<std::shared_ptr<WorkerState>*>(parameter));
+  WorkerState& state = **own;
+  for (;;) {
+    if (WaitForSingleObject(state.wake, INFINITE) != WAIT_OBJECT_0) return 1;
+    std::shared_ptr<ReadLinkJob> job;
+    {
+      std::lock_guard<std::mutex> lock(state.mutex);
+      if (state.stop) return 0;
+      job = std::move(state.next);
+    }
+    if (job) RunJob(*job);
+  }
+}
+
+bool StartWorker() {
+  if (Worker && WorkerThread) return true;
+  auto state = std::make_shared<WorkerState>();
+  if (!state->wake) return false;
+  auto* handOver = new std::shared_ptr<WorkerState>(state);
+  WorkerThread = CreateThread(nullptr, 0, ReadLinkWorker, handOver, 0, nullptr);
+  if (!WorkerThread) {
+    delete handOver;
+    return false;
+  }
+  Worker = std::move(state);
+  return true;
+}
+
+void ShowReply(const FetchResult& transfer) {
+  LinkInfo = ProcessReply(KeepsBody(transfer.outcome) ? std::string_view(transfer.body) : std::string_view());
   SetWindowTextA(MainWindow.titleLabel, LinkInfo.title.c_str());
   SetWindowTextA(MainWindow.sizeLabel, LinkInfo.size.c_str());
   SetWindowTextA(MainWindow.formatLabel, LinkInfo.ftype.c_str());
   SetWindowTextA(MainWindow.durationLabel, LinkInfo.time.c_str());
   SetWindowTextA(MainWindow.siteLabel, LinkInfo.site.c_str());
   SetWindowTextA(MainWindow.downloadAddressEdit, LinkInfo.furl.c_str());
+  SetReadLinkBusy(false);
+  const std::string why = ReadLinkFailureText(transfer, LinkInfo, ReplyText, ServiceBaseAddress);
+  if (!why.empty()) ShowFailureTip(why);
+}
+
+}  // namespace
+
+void ReadLink() {
+  // One request at a time: the button is disabled meanwhile, and Enter and
+  // direct calls end here.
+  if (RunningJob) return;
+  HideFailureTip();
+  const std::string address = GetControlText(MainWindow.addressEdit);
+  RequestAddress = BuildRequestAddress(address);
+
+  auto job = std::make_shared<ReadLinkJob>();
+  job->window = MainWindow.window;
+  job->address = RequestAddress;
+  // Opened here, on the window's thread, so the worker touches no program-wide state.
+  job->session = InternetSession();
+  if (!job->session) {
+    ShowReply(Failure(TransferOutcome::Failed, GetLastError()));
+    return;
+  }
+  if (!StartWorker()) {
+    ShowReply(Failure(TransferOutcome::Failed, GetLastError()));
+    return;
+  }
+  {
+    std::lock_guard<std::mutex> lock(Worker->mutex);
+    Worker->next = job;
+  }
+  SetEvent(Worker->wake);
+  RunningJob = std::move(job);
+  SetReadLinkBusy(true);
+}
+
+bool ReadLinkRunning() { return RunningJob != nullptr; }
+
+void OnReadLinkReply(LPARAM jobAddress) {
+  // A reply of a job abandoned with an earlier window is no reply of this one.
+  if (!RunningJob || reinterpret_cast<LPARAM>(RunningJob.get()) != jobAddress) return;
+  const std::shared_ptr<ReadLinkJob> job = std::move(RunningJob);
+  ShowReply(job->result);
+}
+
+void AbandonReadLink() {
+  HideFailureTip();
+  if (!RunningJob) return;
+  RunningJob->abandoned = true;
+  // Ends the worker's wait on the network: its pending call fails.
+  RunningJob->handles.Abort();
+  RunningJob.reset();
+}
+
+bool FinishReadLinkWorker(DWORD timeoutMs) {
+  if (!WorkerThread) return true;
+  {
+    std::lock_guard<std::mutex> lock(Worker->mutex);
+    Worker->stop = true;
+    Worker->next.reset();
+  }
+  SetEvent(Worker->wake);
+  const bool done = WaitForSingleObject(WorkerThread, timeoutMs) == WAIT_OBJECT_0;
+  CloseHandle(WorkerThread);
+  WorkerThread = nullptr;
+  Worker.reset();
+  return done;
 }
 
 namespace {

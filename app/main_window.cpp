@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/browser_pane.h"
+#include "app/failure_tip.h"
 #include "app/link_resolver.h"
 #include "app/program.h"
 #include "app/skin_hookup.h"
@@ -76,7 +77,7 @@ void CreateControls(HWND window) {
   m.fieldNamesLabel = CreateLabel(window, FieldNamesLabelId, FieldNamesText, Bounds(38, 86, 112, 232), m.labelFont,
                                   MultiLineLabelFlags);
   m.addressLabel = CreateLabel(window, AddressLabelId, "视频地址：", Bounds(46, 34, 56, 24), guiFont, SingleLineLabelFlags);
-  m.readLinkButton = CreateButton(window, ReadLinkButtonId, "读取链接", Bounds(336, 34, 64, 24));
+  m.readLinkButton = CreateButton(window, ReadLinkButtonId, ReadLinkText, Bounds(336, 34, 64, 24));
   m.addressEdit = CreateEdit(window, AddressEditId, Bounds(104, 34, 224, 24));
 }
 
@@ -103,6 +104,8 @@ LRESULT OnCommand(WPARAM wParam) {
 }
 
 void OnDestroy() {
+  // The request's reply has no window to go to any more.
+  AbandonReadLink();
   if (MainWindow.browserPane) DestroyBrowserPane(MainWindow.browserPane);
   MainWindow.browserPane = nullptr;
   MainWindow.browserPaneWindow = nullptr;
@@ -118,6 +121,17 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   switch (message) {
     case WM_COMMAND:
       return OnCommand(wParam);
+    case ReadLinkReplyMessage:
+      OnReadLinkReply(lParam);
+      return 0;
+    case WM_SETCURSOR:
+      // Children pass WM_SETCURSOR to their parent first, so this covers the
+      // controls too.
+      if (ReadLinkRunning() && LOWORD(lParam) != static_cast<WORD>(HTERROR)) {
+        SetCursor(LoadCursorA(nullptr, IDC_APPSTARTING));
+        return TRUE;
+      }
+      break;
     case WM_DESTROY:
       OnDestroy();
       return 0;
@@ -172,7 +186,39 @@ void WidenMainWindow(int, int, WPARAM) { SetMainWindowWidth(MainWindowWideWidth)
 
 void NarrowMainWindow() {
   SetMainWindowWidth(MainWindowNarrowWidth);
-  EnableWindow(MainWindow.readLinkButton, TRUE);
+  // A running request keeps the button disabled until its reply is shown.
+  if (!ReadLinkRunning()) EnableWindow(MainWindow.readLinkButton, TRUE);
+}
+
+namespace {
+
+// The cursor changes at once, not only at the next mouse move, when the
+// pointer is over the window.
+void RefreshCursor() {
+  POINT at;
+  if (!GetCursorPos(&at)) return;
+  HWND under = WindowFromPoint(at);
+  if (!under || (under != MainWindow.window && !IsChild(MainWindow.window, under))) return;
+  const LRESULT hit = SendMessageA(under, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y));
+  SendMessageA(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under), MAKELPARAM(hit, WM_MOUSEMOVE));
+}
+
+}  // namespace
+
+void SetReadLinkBusy(bool busy) {
+  HWND button = MainWindow.readLinkButton;
+  if (!button) return;
+  const bool hadFocus = GetFocus() == button;
+  // The text and the state change with drawing held, so the button paints
+  // once, at the next WM_PAINT, instead of twice inside the press.
+  SendMessageA(button, WM_SETREDRAW, FALSE, 0);
+  SetWindowTextA(button, busy ? ReadLinkBusyText : ReadLinkText);
+  EnableWindow(button, busy ? FALSE : TRUE);
+  SendMessageA(button, WM_SETREDRAW, TRUE, 0);
+  // A disabled button loses the focus; the address field takes it meanwhile.
+  if (busy && hadFocus) SetFocus(MainWindow.addressEdit);
+  InvalidateRect(button, nullptr, FALSE);
+  RefreshCursor();
 }
 
 std::string GetControlText(HWND control) {

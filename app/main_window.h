@@ -19,6 +19,13 @@ inline constexpr int MainWindowHeight = 314;
 inline constexpr char BrowserStartPageResource[] = "START.HTML";
 std::string BrowserStartPageAddress();
 
+// The read-link worker's hand-off: posted to the main window with the job in
+// lParam when the reply has arrived.
+inline constexpr UINT ReadLinkReplyMessage = WM_APP + 1;
+// The read-link button's text while a request runs.
+inline constexpr char ReadLinkBusyText[] = "读取中…";
+inline constexpr char ReadLinkText[] = "读取链接";
+
 // Control ids, in creation order.
 enum MainWindowControlId : int {
   BrowserPaneId = 1,
@@ -62,6 +69,9 @@ extern MainWindowHandles MainWindow;
 HWND CreateMainWindow(HINSTANCE instance);
 
 void WidenMainWindow(int x, int y, WPARAM keys);
+// While busy, the read-link button is disabled with its busy text and the
+// cursor over the window is the busy-in-background arrow.
+void SetReadLinkBusy(bool busy);
 void NarrowMainWindow();
 
 // The current text of a control, as ANSI bytes.

@@ -57,7 +57,10 @@ int RunProgram(HINSTANCE instance) {
     }
   }
 
-  // After the last paint: the window and its controls are gone.
+  // After the last paint: the window and its controls are gone. A request the
+  // closing window abandoned has had its handles closed; its worker gets a
+  // moment to return, and one still waiting ends with the process.
+  FinishReadLinkWorker(500);
   CloseInternetHandle();
   OleUninitialize();
   StopGraphics();

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 
@@ -148,6 +149,150 @@ TEST_CASE("an endless reply ends as a failed request and the program carries on"
 
   PostMessageA(program.window, WM_CLOSE, 0, 0);
   REQUIRE(WaitForSingleObject(program.process.hProcess, 20000) == WAIT_OBJECT_0);
+  DWORD exitCode = 99;
+  GetExitCodeProcess(program.process.hProcess, &exitCode);
+  CHECK(exitCode == 0);
+}
+
+namespace {
+
+// A loopback service that takes ten seconds over every page, as yt-dlp may.
+HttpReply SlowReply(const std::string&) {
+  HttpReply r = OkReply(kReply);
+  r.delayMs = 10000;
+  return r;
+}
+
+using IsHungAppWindowFunction = BOOL(WINAPI*)(HWND);
+
+bool IsHung(HWND window) {
+  static const auto isHung = reinterpret_cast<IsHungAppWindowFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "IsHungAppWindow")));
+  return isHung && isHung(window);
+}
+
+// How long the program takes to answer WM_NULL, in milliseconds; 5000 when it
+// does not answer at all.
+DWORD RoundTripMs(HWND window) {
+  LARGE_INTEGER frequency, start, end;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result)) return 5000;
+  QueryPerformanceCounter(&end);
+  return static_cast<DWORD>((end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart);
+}
+
+// A solid popup of this process laid over area (client coordinates of window).
+HWND CoverWith(HWND window, const RECT& area) {
+  static const char* const kClass = [] {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = CreateSolidBrush(RGB(255, 0, 0));
+    wc.lpszClassName = "QuorlinTestCover";
+    RegisterClassA(&wc);
+    return "QuorlinTestCover";
+  }();
+  RECT onScreen = area;
+  MapWindowPoints(window, HWND_DESKTOP, reinterpret_cast<POINT*>(&onScreen), 2);
+  HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kClass, "", WS_POPUP | WS_VISIBLE,
+                               onScreen.left, onScreen.top, onScreen.right - onScreen.left,
+                               onScreen.bottom - onScreen.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  UpdateWindow(cover);
+  return cover;
+}
+
+bool SamePixels(const test::ScreenPixels& a, const test::ScreenPixels& b) { return a.pixels == b.pixels; }
+
+}  // namespace
+
+TEST_CASE("the real program stays alive through a ten-second resolution, then shows the reply") {
+  LoopbackHttpServer server(SlowReply, QUORLIN_TEST_SERVICE_PORT);
+  REQUIRE(server.listening());
+  RunningProgram program;
+  REQUIRE(program.window);
+  HWND addressEdit = program.Control(AddressEditId);
+  HWND button = program.Control(ReadLinkButtonId);
+  Type(addressEdit, "http://v.test/slow");
+  REQUIRE(WaitForText(addressEdit, "http://v.test/slow"));
+  test::PumpMessages(300);
+
+  RECT buttonArea;
+  GetWindowRect(button, &buttonArea);
+  MapWindowPoints(HWND_DESKTOP, program.window, reinterpret_cast<POINT*>(&buttonArea), 2);
+  // A piece of the skin the request does not change: the field names.
+  const RECT skinArea = {38, 90, 130, 150};
+  const auto idleButton = test::CaptureScreen(program.window, buttonArea);
+  const auto idleSkin = test::CaptureScreen(program.window, skinArea);
+
+  const DWORD clicked = GetTickCount();
+  Click(button);
+  REQUIRE(WaitForText(button, "读取中…"));
+  CHECK_FALSE(IsWindowEnabled(button));
+  test::PumpMessages(200);
+  CHECK_FALSE(SamePixels(test::CaptureScreen(program.window, buttonArea), idleButton));
+
+  // Probes from this process through the wait.
+  DWORD worstRoundTrip = 0;
+  int probes = 0, hung = 0;
+  bool coveredShown = false, repainted = false;
+  while (GetTickCount() - clicked < 9000) {
+    worstRoundTrip = std::max(worstRoundTrip, RoundTripMs(program.window));
+    if (IsHung(program.window)) ++hung;
+    ++probes;
+    if (!coveredShown && GetTickCount() - clicked > 2000) {
+      // Uncover an area and see the program paint its skin there again.
+      HWND cover = CoverWith(program.window, skinArea);
+      test::PumpMessages(200);
+      const auto covered = test::CaptureScreen(program.window, skinArea);
+      coveredShown = covered.At(5, 5) == RGB(255, 0, 0);
+      DestroyWindow(cover);
+      repainted = test::PumpUntil([&] { return SamePixels(test::CaptureScreen(program.window, skinArea), idleSkin); },
+                                  1000);
+    }
+    test::PumpMessages(150);
+  }
+  CHECK(probes >= 20);
+  CHECK(worstRoundTrip <= 100);
+  CHECK(hung == 0);
+  CHECK(coveredShown);
+  CHECK(repainted);
+  CHECK(WindowText(button) == "读取中…");
+
+  HWND sizeLabel = program.Control(SizeLabelId);
+  REQUIRE(WaitForText(sizeLabel, "15MB"));
+  CHECK(GetTickCount() - clicked >= 9500);
+  CHECK(WindowText(program.Control(TitleLabelId)) == "视频 abc 100%");
+  CHECK(WindowText(program.Control(FormatLabelId)) == "mp4");
+  CHECK(WindowText(program.Control(DurationLabelId)) == "1:02:03");
+  CHECK(WindowText(program.Control(SiteLabelId)) == "优酷");
+  CHECK(WindowText(program.Control(DownloadAddressEditId)) == "http://media.test/clip.mp4?a=1&b=2");
+  CHECK(WaitForText(button, "读取链接"));
+  CHECK(IsWindowEnabled(button));
+  CHECK(test::PumpUntil([&] { return SamePixels(test::CaptureScreen(program.window, buttonArea), idleButton); },
+                        2000));
+  CHECK(server.Requests().size() == 1);
+
+  PostMessageA(program.window, WM_CLOSE, 0, 0);
+  REQUIRE(WaitForSingleObject(program.process.hProcess, 20000) == WAIT_OBJECT_0);
+  DWORD exitCode = 99;
+  GetExitCodeProcess(program.process.hProcess, &exitCode);
+  CHECK(exitCode == 0);
+}
+
+TEST_CASE("closing the real program while it waits for the service ends it within a second") {
+  LoopbackHttpServer server(SlowReply, QUORLIN_TEST_SERVICE_PORT);
+  REQUIRE(server.listening());
+  RunningProgram program;
+  REQUIRE(program.window);
+  Click(program.Control(ReadLinkButtonId));
+  REQUIRE(WaitForText(program.Control(ReadLinkButtonId), "读取中…"));
+  test::PumpMessages(500);
+  PostMessageA(program.window, WM_CLOSE, 0, 0);
+  const DWORD start = GetTickCount();
+  REQUIRE(WaitForSingleObject(program.process.hProcess, 5000) == WAIT_OBJECT_0);
+  CHECK(GetTickCount() - start <= 1000);
   DWORD exitCode = 99;
   GetExitCodeProcess(program.process.hProcess, &exitCode);
   CHECK(exitCode == 0);

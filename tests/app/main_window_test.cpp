@@ -361,6 +361,8 @@ TEST_CASE_FIXTURE(MainWindowFixture, "read-link with the service down empties th
   SetWindowTextA(MainWindow.addressEdit, "abc");
   SendMessageA(MainWindow.readLinkButton, BM_CLICK, 0, 0);
   CHECK(RequestAddress == "http://127.0.0.1:9/url/YWJj=");
+  // The request runs on a worker; the fields are set when its reply is shown.
+  REQUIRE(test::PumpUntil([] { return !ReadLinkRunning(); }, 20000));
   CHECK(test::WindowText(MainWindow.titleLabel).empty());
   CHECK(test::WindowText(MainWindow.sizeLabel) == "0MB");
   CHECK(test::WindowText(MainWindow.formatLabel).empty());

@@ -88,9 +88,8 @@ TEST_CASE("the program shows what the service makes of a real HTML5 video page")
   Type(addressEdit, page);
   REQUIRE(test::PumpUntil([&] { return WindowText(addressEdit) == page; }, 20000));
 
-  // The program asks while handling the click, so its window does not answer
-  // until the service has replied; the size label is set either way (0MB for
-  // an empty reply).
+  // The program asks on its worker and shows the reply when it comes; the
+  // size label is set either way (0MB for an empty reply).
   Click(program.Control(ReadLinkButtonId));
   HWND sizeLabel = program.Control(SizeLabelId);
   REQUIRE(test::PumpUntil([&] { return !WindowText(sizeLabel).empty(); }, 90000));

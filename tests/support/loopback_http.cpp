@@ -104,6 +104,10 @@ void LoopbackHttpServer::Serve() {
       requests_.push_back(head);
     }
     const HttpReply reply = handler_(head);
+    if (reply.delayMs > 0 && !WaitBeforeAnswer(client, reply.delayMs)) {
+      closesocket(client);
+      continue;
+    }
     if (reply.resetAfter != std::string::npos) {
       SendAll(client, reply.bytes.data(), reply.resetAfter < reply.bytes.size() ? reply.resetAfter : reply.bytes.size());
       linger hard = {1, 0};  // close with RST
@@ -122,6 +126,25 @@ void LoopbackHttpServer::Serve() {
     }
     closesocket(client);
   }
+}
+
+bool LoopbackHttpServer::WaitBeforeAnswer(SOCKET client, unsigned long ms) const {
+  const ULONGLONG end = GetTickCount64() + ms;
+  while (!stopping_) {
+    const ULONGLONG now = GetTickCount64();
+    if (now >= end) return true;
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(client, &readable);
+    const ULONGLONG step = end - now < 20 ? end - now : 20;
+    timeval wait = {0, static_cast<long>(step * 1000)};
+    if (select(0, &readable, nullptr, nullptr, &wait) > 0) {
+      // The request head is read already: readable now means closed (or reset).
+      char byte;
+      if (recv(client, &byte, 1, MSG_PEEK) <= 0) return false;
+    }
+  }
+  return false;
 }
 
 unsigned short UnusedLoopbackPort() {

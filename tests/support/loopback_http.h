@@ -19,6 +19,9 @@ struct HttpReply {
   size_t resetAfter = std::string::npos;
   // After bytes, send this over and over until the client goes away.
   std::string repeatForever;
+  // Wait this long before answering (a service still resolving the page);
+  // the wait ends early when the client goes away or the server stops.
+  unsigned long delayMs = 0;
 };
 
 // A plain 200 reply; withLength adds a Content-Length header, otherwise the
@@ -42,6 +45,8 @@ class LoopbackHttpServer {
 
  private:
   void Serve();
+  // Waits up to ms; false when the client went away or the server is stopping.
+  bool WaitBeforeAnswer(SOCKET client, unsigned long ms) const;
 
   Handler handler_;
   SOCKET listener_ = INVALID_SOCKET;

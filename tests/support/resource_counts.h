@@ -1,5 +1,6 @@
 #pragma once
-// How many GDI and USER objects this process holds, for leak tests.
+// How many GDI and USER objects, threads and kernel handles this process
+// holds, for leak tests.
 //
 // GetGuiResources answers 0 under Wine, so where it does, the GDI count asks
 // GetObjectType about every handle index of the process's 16-bit GDI handle
@@ -15,5 +16,12 @@ unsigned long UserObjectCount();
 // are made and freed around two readings. A leak check built on a counter that
 // cannot see objects compares 0 with 0 and proves nothing.
 bool CountersSeeObjects();
+
+// Threads of this process (a Toolhelp snapshot) and the kernel handles it
+// holds (GetProcessHandleCount).
+unsigned long ThreadCount();
+unsigned long KernelHandleCount();
+// True when both see a thread and a few events come and go, as above.
+bool KernelCountersSeeObjects();
 
 }  // namespace quorlin::test
