@@ -30,6 +30,12 @@ from tests.program_reader import read_reply, request_path  # noqa: E402
 EMPTY_FIELDS = {name: "" for name in reply.FIELDS}
 
 
+def reply_reason(body):
+    """The text of a reply's <error> element, or None without one."""
+    found = re.search(rb"<error><!\[CDATA\[(.*?)\]\]></error>", body)
+    return found.group(1).decode("utf-8") if found else None
+
+
 def arg_of(address_gbk):
     return request_path(address_gbk)[len("/url/"):]
 
@@ -336,18 +342,24 @@ class FieldMappingTests(unittest.TestCase):
                  "vcodec": "none", "acodec": "mp4a", "filesize": 3}
         https_m3u8 = {"url": "https://x/live.m3u8?t=1", "ext": "mp4", "protocol": "https"}
         unknown = {"url": "https://x/stream", "ext": "unknown_video", "protocol": "https"}
+        av_small = {"url": "https://x/small.mp4", "ext": "mp4", "protocol": "https",
+                    "vcodec": "avc1", "acodec": "mp4a", "filesize": 2}
+        av_large = dict(av_small, url="https://x/large.mp4", filesize=9)
         cases = [
             ("manifest chosen, files offered", MANIFEST_AND_FILE, "https://cdn.example/v360.mp4"),
             ("only manifests", dict(m3u8, title="t", formats=[m3u8, dash]), "https://x/master.m3u8"),
             ("video file beats audio", dict(m3u8, title="t", formats=[audio, video, m3u8]),
              "https://x/video.webm"),
-            ("audio file beats a manifest", dict(m3u8, title="t", formats=[audio, dash]),
-             "https://x/audio.m4a"),
+            # A manifest with video beats a file with sound and no picture.
+            ("manifest with video beats an audio file",
+             dict(m3u8, title="t", formats=[audio, dash]), "https://x/master.m3u8"),
+            ("audio only when there is nothing else",
+             dict(audio, title="t", formats=[audio]), "https://x/audio.m4a"),
             ("a manifest by its address is no file",
-             dict(https_m3u8, title="t", formats=[https_m3u8, unknown, audio]),
-             "https://x/audio.m4a"),
-            ("yt-dlp's direct choice stands", dict(audio, title="t", formats=[video, audio]),
-             "https://x/audio.m4a"),
+             dict(https_m3u8, title="t", formats=[https_m3u8, unknown, video]),
+             "https://x/video.webm"),
+            ("yt-dlp's direct choice stands within its kind",
+             dict(av_small, title="t", formats=[av_small, av_large]), "https://x/small.mp4"),
             ("separate parts as manifests",
              {"title": "t", "requested_formats": [m3u8, audio], "formats": [audio, video, m3u8]},
              "https://x/video.webm"),
@@ -357,6 +369,33 @@ class FieldMappingTests(unittest.TestCase):
                 fields = self.map(dict(info, extractor_key="Youtube"))
                 self.assertEqual(fields["furl"], furl)
         self.assertEqual(self.map(dict(MANIFEST_AND_FILE, extractor_key="Youtube"))["size"], 5000)
+
+    def test_preference_order(self):
+        # Each kind beats every later one, wherever it stands in the list
+        # and whichever yt-dlp chose; codecs yt-dlp does not know count as
+        # present, except for a file of an audio type.
+        kinds = [
+            ("direct video and audio", {"url": "https://x/av.mp4", "ext": "mp4",
+                                        "protocol": "https"}),
+            ("direct video only", {"url": "https://x/v.mp4", "ext": "mp4", "protocol": "https",
+                                   "vcodec": "avc1", "acodec": "none"}),
+            ("manifest with video", {"url": "https://x/v.m3u8", "ext": "mp4",
+                                     "protocol": "m3u8_native", "vcodec": "avc1"}),
+            ("direct audio", {"url": "https://x/a.m4a", "ext": "m4a", "protocol": "https"}),
+            ("manifest audio", {"url": "https://x/a.m3u8", "ext": "m4a",
+                                "protocol": "m3u8_native", "vcodec": "none"}),
+        ]
+        for better in range(len(kinds)):
+            for worse in range(better + 1, len(kinds)):
+                for chosen in (better, worse):
+                    for formats in ([kinds[better][1], kinds[worse][1]],
+                                    [kinds[worse][1], kinds[better][1]]):
+                        name = "%s over %s, yt-dlp chose %s" % (
+                            kinds[better][0], kinds[worse][0], kinds[chosen][0])
+                        with self.subTest(name, order=[f["url"] for f in formats]):
+                            info = dict(kinds[chosen][1], title="t", formats=formats,
+                                        extractor_key="Youtube")
+                            self.assertEqual(self.map(info)["furl"], kinds[better][1]["url"])
 
 
 class _MediaHandler(http.server.BaseHTTPRequestHandler):
@@ -611,14 +650,20 @@ class HttpTests(_ServiceFixture, unittest.TestCase):
             (request_path(b"http://example.com/x"), raising),
             (request_path(b"http://example.com/x"), lambda a: None),
         ]
+        # Past the address check, the reply says why after the six fields.
+        reasons = {raising: resolving.REASONS["fetch"], None: None}
         for path, behaviour in cases:
             with self.subTest(path=path):
                 self.calls.clear()
                 if behaviour:
                     self.behaviour = behaviour
                 code, headers, body = self.get(path)
-                self.assertEqual((code, body), (200, reply.EMPTY_REPLY))
+                self.assertEqual(code, 200)
                 self.assertEqual(read_reply(body), EMPTY_FIELDS)
+                self.assertEqual(reply_reason(body),
+                                 reasons.get(behaviour, resolving.REASONS["no video"]))
+                if reply_reason(body) is None:
+                    self.assertEqual(body, reply.EMPTY_REPLY)
                 self.assertEqual(len(self.calls), 1 if behaviour else 0)
         # The service still answers afterwards.
         self.behaviour = lambda a: GOOD_INFO
@@ -987,7 +1032,8 @@ class ExposedServiceTests(_ServiceFixture, unittest.TestCase):
                         b"http://[::ffff:127.0.0.1]/v", b"http://0.0.0.0/v"]:
             with self.subTest(address=address):
                 code, _, body = self.get(request_path(address))
-                self.assertEqual((code, body), (200, reply.EMPTY_REPLY))
+                self.assertEqual((code, read_reply(body)), (200, EMPTY_FIELDS))
+                self.assertEqual(reply_reason(body), resolving.REASONS["refused"])
         self.assertEqual(self.calls, [])
 
 
