@@ -9,6 +9,11 @@ boundaries, where a byte of 0x80 or above starts a two-byte character:
     <ftype>...</ftype>  <size>bytes</size>  <time>...</time>
     <sites><site><![CDATA[...]]></site></sites>
 
+A reply without a download address may carry one more element after those
+six, ``<error><![CDATA[reason]]></error>``: a short text saying why (no
+video on the page, the page could not be fetched, a refused destination,
+...).  The program's markers do not match it, and it follows them all.
+
 Every value is written here so that it can never contain a marker or a NUL,
 and so that its code page 936 form is made of ASCII bytes and complete
 two-byte characters only; see ``text_value`` and ``url_value``.
@@ -21,6 +26,7 @@ MAX_REPLY_BYTES = 64 * 1024   # whole reply body
 MAX_TITLE_CHARS = 512
 MAX_SITE_CHARS = 128
 MAX_FURL_CHARS = 16 * 1024    # after quoting; longer addresses are dropped
+MAX_ERROR_CHARS = 160
 
 FIELDS = ("title", "furl", "ftype", "size", "time", "site")
 SCHEMES = ("http", "https")
@@ -135,10 +141,12 @@ def format_ext(ext):
     return ext if re.fullmatch(r"[a-z0-9]{1,16}", ext) else ""
 
 
-def build_reply(fields=None):
+def build_reply(fields=None, error=None):
     """The reply body (UTF-8) for a dict of raw field values.
 
-    Missing fields (or fields=None) are written as empty elements.
+    Missing fields (or fields=None) are written as empty elements.  error,
+    the reason a resolution failed, is written as an <error> element after
+    the six (only when given and no download address is).
     """
     f = fields or {}
     title = text_value(f.get("title"), MAX_TITLE_CHARS)
@@ -149,6 +157,9 @@ def build_reply(fields=None):
     if not re.fullmatch(r"[0-9:]{0,16}", duration):
         duration = ""
     site = text_value(f.get("site"), MAX_SITE_CHARS)
+    reason = text_value(error, MAX_ERROR_CHARS) if not furl else ""
+    if reason:
+        reason = "<error><![CDATA[%s]]></error>\n" % reason
     body = (
         '<?xml version="1.0" encoding="utf-8"?>\n'
         "<video>\n"
@@ -158,10 +169,11 @@ def build_reply(fields=None):
         "<size>%s</size>\n"
         "<time>%s</time>\n"
         "<sites><site><![CDATA[%s]]></site></sites>\n"
-        "</video>\n" % (title, furl, ftype, size, duration, site)
+        "%s"
+        "</video>\n" % (title, furl, ftype, size, duration, site, reason)
     ).encode("utf-8")
     if len(body) > MAX_REPLY_BYTES:
-        return build_reply(None)
+        return build_reply(None, error)
     return body
 
 

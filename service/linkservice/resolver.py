@@ -1,23 +1,26 @@
 """Resolution of a page address over yt-dlp, with its bounds.
 
-Which page addresses reach the extractor, the destinations it may connect to
-when the service is exposed, how much it reads per page, how the six raw
-fields are taken from its result, and how many extractions run at once.
+Which page addresses reach the extractor, how the six raw fields are taken
+from its result, the kept YoutubeDL objects, the result cache, how many
+extractions run at once and how long each may take, and the reason given
+for a failure.  The patches that bound what the extractor fetches are in
+guards.py.
 """
 
-import http.client
+import collections
 import ipaddress
 import re
-import socket
 import threading
 import time
 import urllib.error
 import urllib.parse
 import urllib.request
 
+from . import guards
+from .guards import (  # noqa: F401  (the names callers and tests use)
+    MAX_PAGE_BYTES, PageTooLargeError, PrivateDestinationError, check_destination,
+    install_destination_guard, install_page_limit, is_global_address)
 from .reply import SCHEMES, format_duration
-
-MAX_PAGE_BYTES = 8 * 1024 * 1024  # body bytes read per response
 
 
 # ---------------------------------------------------------------------------
@@ -88,148 +91,6 @@ def to_uri(address):
         urllib.parse.quote(parts.path, safe=safe),
         urllib.parse.quote(parts.query, safe=safe),
         urllib.parse.quote(parts.fragment, safe=safe)))
-
-
-# ---------------------------------------------------------------------------
-# Destinations
-
-def is_global_address(ip):
-    """Is ip (text) a global unicast address, one a stranger may have the
-    service fetch?  Loopback, private, link-local (169.254.169.254 among
-    them), shared, reserved and multicast addresses are not."""
-    try:
-        addr = ipaddress.ip_address(ip.split("%", 1)[0])
-    except ValueError:
-        return False
-    if isinstance(addr, ipaddress.IPv6Address) and addr.ipv4_mapped:
-        addr = addr.ipv4_mapped
-    return addr.is_global and not addr.is_multicast
-
-
-class PrivateDestinationError(OSError):
-    pass
-
-
-_real_getaddrinfo = socket.getaddrinfo
-_guard_lock = threading.Lock()
-_guard_allowed = None  # predicate on an address text, or None when off
-
-
-def _guarded_getaddrinfo(host, port, *args, **kwargs):
-    allowed = _guard_allowed
-    results = _real_getaddrinfo(host, port, *args, **kwargs)
-    if allowed is not None:
-        for result in results:
-            if not allowed(result[4][0]):
-                raise PrivateDestinationError(
-                    "%s resolves to %s, which is not a global address" % (host, result[4][0]))
-    return results
-
-
-def install_destination_guard(allowed=is_global_address):
-    """Refuse every outgoing connection of this process to an address that
-    allowed() rejects.
-
-    The check sits in name resolution, which every connection of yt-dlp and
-    of the size probe goes through (literal addresses included), so it holds
-    for the page, for every redirect and for every later request, and the
-    address checked is the address connected to.  allowed=None removes it.
-    """
-    global _guard_allowed
-    with _guard_lock:
-        _guard_allowed = allowed
-        socket.getaddrinfo = _guarded_getaddrinfo if allowed is not None else _real_getaddrinfo
-
-
-def check_destination(address):
-    """Raise ValueError when the destination guard is on and the page's host
-    resolves to an address it refuses (or does not resolve)."""
-    if _guard_allowed is None:
-        return
-    parts = urllib.parse.urlsplit(address)
-    try:
-        socket.getaddrinfo(parts.hostname, parts.port or 80, 0, socket.SOCK_STREAM)
-    except PrivateDestinationError as exc:
-        raise ValueError("private destination") from exc
-    except OSError as exc:
-        raise ValueError("host does not resolve") from exc
-
-
-# ---------------------------------------------------------------------------
-# Bounded page reads
-
-class PageTooLargeError(OSError):
-    pass
-
-
-class _BoundedBody:
-    """The body stream of one HTTP response, failing once more than limit
-    bytes have been read from it."""
-
-    def __init__(self, fp, limit):
-        self._fp = fp
-        self._left = limit
-
-    def _count(self, n):
-        self._left -= n
-        if self._left < 0:
-            raise PageTooLargeError("response body larger than %d bytes" % MAX_PAGE_BYTES)
-
-    def _cap(self, amt):
-        # Never ask for much more than the budget, so an endless body costs
-        # one bounded read, not an unbounded one.
-        room = max(self._left, 0) + 1
-        return room if amt is None or amt < 0 or amt > room else amt
-
-    def read(self, amt=None):
-        if amt is None or amt < 0:
-            chunks = []
-            while True:
-                data = self._fp.read(min(self._cap(None), 65536))
-                if not data:
-                    return b"".join(chunks)
-                self._count(len(data))
-                chunks.append(data)
-        data = self._fp.read(self._cap(amt))
-        self._count(len(data))
-        return data
-
-    def read1(self, amt=-1):
-        data = self._fp.read1(self._cap(amt if amt and amt > 0 else 65536))
-        self._count(len(data))
-        return data
-
-    def readinto(self, buffer):
-        view = memoryview(buffer)
-        n = self._fp.readinto(view[:self._cap(len(view))])
-        self._count(n or 0)
-        return n
-
-    def readline(self, limit=-1):
-        data = self._fp.readline(self._cap(limit))
-        self._count(len(data))
-        return data
-
-    def peek(self, n=0):
-        return self._fp.peek(n)
-
-    def __getattr__(self, name):
-        return getattr(self._fp, name)
-
-
-_real_begin = http.client.HTTPResponse.begin
-
-
-def _bounded_begin(self):
-    _real_begin(self)
-    if self.fp is not None and not isinstance(self.fp, _BoundedBody):
-        self.fp = _BoundedBody(self.fp, MAX_PAGE_BYTES)
-
-
-def install_page_limit(on=True):
-    """Bound the body of every HTTP response this process reads (yt-dlp's
-    pages, its API answers and manifests) to MAX_PAGE_BYTES."""
-    http.client.HTTPResponse.begin = _bounded_begin if on else _real_begin
 
 
 # ---------------------------------------------------------------------------
@@ -334,37 +195,53 @@ def is_direct(fmt):
             and not any(path.endswith("." + m) for m in _MANIFEST_EXTS))
 
 
-def _has(fmt, kind):
-    return (fmt.get(kind) or "none") != "none"
+# Extensions of audio files, for formats whose codecs yt-dlp does not know.
+_AUDIO_EXTS = {"m4a", "mp3", "aac", "opus", "oga", "ogg", "flac", "wav", "weba", "mka"}
 
 
-def _direct_choice(formats):
-    """The best direct format of a format list (yt-dlp lists them worst
-    first): audio and video together, else video, else audio."""
-    direct = [f for f in formats if isinstance(f, dict) and is_direct(f)]
-    if not direct:
-        return None
-    for wanted in ((True, True), (True, False), (False, True)):
-        kinds = [f for f in direct if (_has(f, "vcodec"), _has(f, "acodec")) == wanted]
-        if kinds:
-            return kinds[-1]
-    return direct[-1]
+def _has_video(fmt):
+    vcodec = fmt.get("vcodec")
+    if vcodec is None:  # unknown: a file of an audio type is taken for audio
+        return str(fmt.get("ext") or "").lower() not in _AUDIO_EXTS
+    return vcodec != "none"
+
+
+def _has_audio(fmt):
+    return fmt.get("acodec") != "none"
+
+
+def _rank(fmt):
+    """Lower is better: a direct file with video and audio, a direct
+    video-only file, a manifest (or other stream) with video, and audio only
+    when there is nothing else, direct before streamed."""
+    direct = is_direct(fmt)
+    if _has_video(fmt):
+        if direct:
+            return 0 if _has_audio(fmt) else 1
+        return 2
+    return 3 if direct else 4
 
 
 def choose_format(info):
     """The format whose address is reported.
 
-    yt-dlp's own choice stands when it is a direct media address; when it
-    is a streaming manifest, the best direct format of the result replaces
-    it; a manifest is reported only when the result has nothing else.
+    The best rank (see _rank) among yt-dlp's choice and every format of the
+    result; within a rank yt-dlp's own choice stands, else the last listed
+    (yt-dlp lists formats worst first).
     """
     chosen = info
     if not info.get("url") and info.get("requested_formats"):
-        # Separate video and audio: report the video part.
+        # Separate video and audio: the video part stands for the choice.
         chosen = info["requested_formats"][0]
-    if chosen.get("url") and is_direct(chosen):
-        return chosen
-    return _direct_choice(info.get("formats") or []) or chosen
+    formats = [f for f in (info.get("formats") or []) if isinstance(f, dict) and f.get("url")]
+    if not chosen.get("url"):
+        return formats[-1] if formats else chosen
+    best = _rank(chosen)
+    pick = chosen
+    for fmt in reversed(formats):
+        if _rank(fmt) < best:
+            best, pick = _rank(fmt), fmt
+    return pick
 
 
 def fields_from_info(info, address, head=head_content_length, head_timeout=5.0):
@@ -425,15 +302,132 @@ def ytdlp_options(socket_timeout):
         "usenetrc": False,
         "extractor_retries": 1,
         "retries": 1,
+        # Only the codings the page bound decodes in steps; yt-dlp would
+        # otherwise ask for brotli too and decode it whole in memory.
+        "http_headers": {"Accept-Encoding": guards.ACCEPT_ENCODING},
     }
 
 
 def ytdlp_extract(address, socket_timeout):
+    """One extraction with a YoutubeDL object of its own (slow: making one
+    loads every extractor); the service keeps its objects in a YtDlpPool."""
     import yt_dlp  # imported on first use; the rest of the package does not need it
 
     install_page_limit()
-    with yt_dlp.YoutubeDL(ytdlp_options(socket_timeout)) as ydl:
+    cls, _ = guards.guarded_youtubedl(yt_dlp)
+    with cls(ytdlp_options(socket_timeout)) as ydl:
         return ydl.extract_info(address, download=False)
+
+
+class YtDlpPool:
+    """YoutubeDL objects made once and kept, one per extraction that may run
+    at the same time.  Making one takes about 100 ms (it loads every
+    extractor), most of a resolution of a plain page; they are not safe to
+    share, so each is used by one extraction thread at a time and handed
+    back afterwards.  The per-request bounds do not live in the objects: the
+    deadline is the extraction thread's, the page bound and the destination
+    guard are the process's."""
+
+    def __init__(self, size, socket_timeout, strict=True):
+        self.size = size
+        self.strict = strict
+        self.socket_timeout = socket_timeout
+        self.handlers = None  # text for the log, once prepared
+        self._free = []
+        self._lock = threading.Lock()
+        self._made = threading.Semaphore(0)
+
+    def prepare(self):
+        """Make every object now, before the first request.  Raises
+        guards.HandlerRestrictionError when the installed yt-dlp's request
+        handlers cannot be held to the guarded ones."""
+        with self._lock:
+            if self.handlers is not None:
+                return self.handlers
+            import yt_dlp
+
+            install_page_limit()
+            guards.install_deadline_guard()
+            cls, how = guards.guarded_youtubedl(yt_dlp, self.strict)
+            for _ in range(self.size):
+                self._free.append(cls(ytdlp_options(self.socket_timeout)))
+                self._made.release()
+            used = guards.handlers_in_use(self._free[0])
+            self.handlers = "yt-dlp %s, request handlers %s (%s)" % (
+                getattr(getattr(yt_dlp, "version", None), "__version__", "?"),
+                ", ".join(used), how)
+            return self.handlers
+
+    def extract(self, address, socket_timeout):
+        self.prepare()
+        self._made.acquire()
+        with self._lock:
+            ydl = self._free.pop()
+        try:
+            # Nothing of one page's visit is carried to the next.
+            jar = getattr(ydl, "cookiejar", None)
+            if jar is not None:
+                jar.clear()
+            return ydl.extract_info(address, download=False)
+        finally:
+            with self._lock:
+                self._free.append(ydl)
+            self._made.release()
+
+
+class ResultCache:
+    """Fields of successful resolutions, by normalised page address, for
+    `seconds` (the download addresses sites hand out expire), at most `size`
+    entries, the least recently used going first."""
+
+    def __init__(self, seconds, size=512, clock=time.monotonic):
+        self.seconds = seconds
+        self.size = size
+        self.clock = clock
+        self._lock = threading.Lock()
+        self._entries = collections.OrderedDict()
+
+    @staticmethod
+    def key(address):
+        parts = urllib.parse.urlsplit(address)
+        host = (parts.hostname or "").lower()
+        if ":" in host:
+            host = "[%s]" % host
+        port = parts.port
+        if port is not None and port != {"http": 80, "https": 443}.get(parts.scheme.lower()):
+            host += ":%d" % port
+        userinfo = parts.netloc.rpartition("@")[0]
+        netloc = userinfo + "@" + host if userinfo else host
+        return urllib.parse.urlunsplit((parts.scheme.lower(), netloc, parts.path or "/",
+                                        parts.query, parts.fragment))
+
+    def get(self, address):
+        if self.seconds <= 0:
+            return None
+        key = self.key(address)
+        with self._lock:
+            entry = self._entries.get(key)
+            if entry is None:
+                return None
+            if self.clock() >= entry[0]:
+                del self._entries[key]
+                return None
+            self._entries.move_to_end(key)
+            return dict(entry[1])
+
+    def put(self, address, fields):
+        if self.seconds <= 0:
+            return
+        with self._lock:
+            key = self.key(address)
+            self._entries[key] = (self.clock() + self.seconds, dict(fields))
+            self._entries.move_to_end(key)
+            while len(self._entries) > self.size:
+                self._entries.popitem(last=False)
+
+    def __len__(self):
+        with self._lock:
+            return len(self._entries)
 
 
 class KeyedLocks:
@@ -478,14 +472,22 @@ class Resolver:
     """Resolves page addresses with a bound on time and concurrency.
 
     One extraction runs at a time per address and at most max_concurrent in
-    all.  A caller waits at most `deadline` seconds; an extraction that
-    overruns keeps its slot until it ends, so the bound holds.
+    all.  A caller waits at most `deadline` seconds, and the extraction runs
+    under the same deadline: every connect and read it makes fails past it
+    (the extraction deadline guard), so a slow page frees its slot and its
+    address lock by then.  Work that makes no network calls is not cut off.
+    Successful fields are kept for cache_seconds (0: no cache).
     """
 
     def __init__(self, extract=None, deadline=25.0, socket_timeout=10.0,
                  max_concurrent=4, head_timeout=5.0, head=head_content_length,
-                 start=start_thread):
-        self.extract = extract or ytdlp_extract
+                 start=start_thread, cache_seconds=0, clock=time.monotonic,
+                 strict_handlers=True):
+        self.pool = None
+        if extract is None:
+            self.pool = YtDlpPool(max_concurrent, socket_timeout, strict_handlers)
+            extract = self.pool.extract
+        self.extract = extract
         self.deadline = deadline
         self.socket_timeout = socket_timeout
         self.head_timeout = head_timeout
@@ -494,12 +496,29 @@ class Resolver:
         self.max_concurrent = max_concurrent
         self.slots = threading.BoundedSemaphore(max_concurrent)
         self.locks = KeyedLocks()
+        self.cache = ResultCache(cache_seconds, clock=clock)
+
+    def prepare(self):
+        """Make the kept YoutubeDL objects now; returns the request handlers
+        in use (text), or None with a stand-in extraction."""
+        return self.pool.prepare() if self.pool is not None else None
+
+    def free_slots(self):
+        return self.slots._value
 
     def resolve(self, address):
         """Return (fields or None, outcome text)."""
+        cached = self.cache.get(address)
+        if cached is not None:
+            return cached, "ok (cached)"
         end = time.monotonic() + self.deadline
         if not self.locks.acquire(address, end - time.monotonic()):
             return None, "busy (same address)"
+        # A request that waited for the same address finds its result here.
+        cached = self.cache.get(address)
+        if cached is not None:
+            self.locks.release(address)
+            return cached, "ok (cached)"
         if not self.slots.acquire(timeout=max(end - time.monotonic(), 0)):
             self.locks.release(address)
             return None, "busy"
@@ -512,9 +531,12 @@ class Resolver:
 
         def work():
             try:
-                info = self.extract(address, self.socket_timeout)
-                box["fields"] = fields_from_info(
-                    info, address, self.head, self.head_timeout)
+                with guards.extraction_deadline(end):
+                    info = self.extract(address, self.socket_timeout)
+                    box["fields"] = fields_from_info(
+                        info, address, self.head, self.head_timeout)
+                if box["fields"]:
+                    self.cache.put(address, box["fields"])
             except BaseException as exc:  # yt-dlp raises many kinds
                 box["error"] = exc
             finally:
@@ -538,4 +560,36 @@ class Resolver:
 def short_error(exc):
     text = " ".join(str(exc).split()) or type(exc).__name__
     text = re.sub(r"\x1b\[[0-9;]*m", "", text)
-    return text[:120]
+    return text[:160]
+
+
+# Why a resolution gave no download address, as the program shows it to
+# the user; outcomes without a known reason (a thread that could not start)
+# have none.
+REASONS = {
+    "no video": "页面上没有找到视频",
+    "fetch": "无法读取该页面",
+    "refused": "不解析内网或本机地址",
+    "too large": "页面太大，未能读完",
+    "timeout": "解析超时",
+    "busy": "解析服务正忙，请稍后再试",
+}
+
+
+def failure_reason(outcome):
+    """The reason text for a failed resolution's outcome, or None."""
+    if outcome.startswith("busy"):
+        return REASONS["busy"]
+    if outcome == "timeout" or "deadline has passed" in outcome:
+        return REASONS["timeout"]
+    if outcome == "no video" or "Unsupported URL" in outcome:
+        return REASONS["no video"]
+    if "private destination" in outcome or "not a global address" in outcome:
+        return REASONS["refused"]
+    if "larger than" in outcome or "content coding" in outcome:
+        return REASONS["too large"]
+    if outcome.startswith("failed: cannot start"):
+        return None
+    if outcome.startswith("failed") or "does not resolve" in outcome:
+        return REASONS["fetch"]
+    return None

@@ -22,6 +22,7 @@ import time
 import unittest
 import urllib.parse
 import urllib.request
+import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
@@ -40,7 +41,32 @@ NO_VIDEO_PAGE = ("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>noth
                  "</head><body><p>no media here</p></body></html>")
 
 
+_BOMB = []
+
+
+def _bomb_pieces():
+    """The first piece of a gzip stream of zeros (header and 1 MiB) and a
+    piece that adds 1 MiB more each time it is repeated: after a full flush
+    the compressor starts afresh, so the same input gives the same bytes."""
+    if not _BOMB:
+        c = zlib.compressobj(9, zlib.DEFLATED, 31)
+        zeros = bytes(1 << 20)
+        first = c.compress(b"<html><body>" + zeros) + c.flush(zlib.Z_FULL_FLUSH)
+        block = c.compress(zeros) + c.flush(zlib.Z_FULL_FLUSH)
+        _BOMB.extend([first, block])
+    return _BOMB
+
+
+def vm_rss_mb(pid):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1]) / 1024
+    raise RuntimeError("no VmRSS for %d" % pid)
+
+
 class _Site(http.server.BaseHTTPRequestHandler):
+    stop = threading.Event()
     files = {}
     redirects = {}
     seen = []
@@ -59,11 +85,42 @@ class _Site(http.server.BaseHTTPRequestHandler):
         except (BrokenPipeError, ConnectionResetError):
             pass
 
+    def _bomb(self):
+        # A gzip body of about 2 MiB that expands to 2 GiB of zeros.
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html; charset=utf-8")
+        self.send_header("Content-Encoding", "gzip")
+        self.end_headers()
+        first, block = _bomb_pieces()
+        try:
+            self.wfile.write(first)
+            for _ in range(2047):
+                self.wfile.write(block)
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+
+    def _drip(self):
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html; charset=utf-8")
+        self.end_headers()
+        try:
+            while not _Site.stop.wait(2):
+                self.wfile.write(b"<")
+                self.wfile.flush()
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+
     def _answer(self, with_body):
         path = urllib.parse.unquote(self.path.split("?", 1)[0])
         type(self).seen.append((self.command, path))
         if path == "/endless.html":
             self._endless()
+            return
+        if path == "/bomb.html":
+            self._bomb()
+            return
+        if path.startswith("/drip"):
+            self._drip()
             return
         if path in self.redirects:
             self.send_response(302)
@@ -126,7 +183,7 @@ class EndToEndTests(unittest.TestCase):
             env.pop(k, None)
         cls.proc = subprocess.Popen(
             [sys.executable, SERVICE, "--host", "127.0.0.1", "--port", "0",
-             "--timeout", "30", "--socket-timeout", "5"],
+             "--timeout", "30", "--socket-timeout", "5", "--cache-seconds", "0"],
             cwd=cls.workdir, env=env, stdin=subprocess.DEVNULL,
             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
         cls.log = []
@@ -220,6 +277,28 @@ class EndToEndTests(unittest.TestCase):
         _, body = self.ask(self.site_base + PAGE_PATH)
         self.assertEqual(read_reply(body)["ftype"], "mp4")
 
+    def test_compressed_page_is_bounded_decoded(self):
+        # The extraction fails at the page bound on the decoded body; the
+        # service never holds much of the 2 GiB in memory.
+        peak = [vm_rss_mb(self.proc.pid)]
+        done = threading.Event()
+
+        def sample():
+            while not done.wait(0.02):
+                peak.append(vm_rss_mb(self.proc.pid))
+
+        sampler = threading.Thread(target=sample, daemon=True)
+        sampler.start()
+        try:
+            _, body = self.ask(self.site_base + "/bomb.html")
+        finally:
+            done.set()
+            sampler.join(5)
+        self.assertEqual(read_reply(body), {k: "" for k in
+                         ("title", "furl", "ftype", "size", "time", "site")})
+        self.assertLess(max(peak), 300, "resident memory peaked at %.0f MB" % max(peak))
+        self.assertGreater(len(peak), 3)
+
     def test_failures_give_empty_fields(self):
         with socket.socket() as s:
             s.bind(("127.0.0.1", 0))
@@ -247,6 +326,67 @@ class EndToEndTests(unittest.TestCase):
         lines = [l for l in self.log if " GET /url/" in l]
         self.assertGreaterEqual(len(lines), len(cases))
         self.assertTrue(all(" -> " in l and l.endswith("s") for l in lines), lines)
+
+
+@unittest.skipUnless(importlib.util.find_spec("yt_dlp"), "yt_dlp is not importable")
+class KeptExtractorTests(unittest.TestCase):
+    """The resolver with its kept YoutubeDL objects against real pages:
+    slow pages end by the deadline (a short one here), and the cache."""
+
+    DEADLINE = 3.0
+
+    def setUp(self):
+        _Site.stop.clear()
+        _Site.files = {"/page.html": ("text/html; charset=utf-8", PAGE.encode("utf-8")),
+                       "/clip.mp4": ("video/mp4", b"\0" * 1000)}
+        _Site.seen = []
+        self.site = http.server.ThreadingHTTPServer(("127.0.0.1", 0), _Site)
+        self.site.daemon_threads = True
+        self.base = "http://127.0.0.1:%d" % self.site.server_address[1]
+        threading.Thread(target=self.site.serve_forever, daemon=True).start()
+
+    def tearDown(self):
+        _Site.stop.set()
+        self.site.shutdown()
+        self.site.server_close()
+
+    def test_dripping_pages_end_by_the_deadline(self):
+        r = resolving.Resolver(deadline=self.DEADLINE, socket_timeout=10, max_concurrent=4)
+        r.prepare()
+        outcomes = []
+        drippers = [threading.Thread(target=lambda i=i: outcomes.append(
+            r.resolve(self.base + "/drip%d.html" % i)[1])) for i in range(4)]
+        started = time.monotonic()
+        for t in drippers:
+            t.start()
+        time.sleep(0.5)
+        self.assertEqual(r.free_slots(), 0)
+        while True:
+            fields, outcome = r.resolve(self.base + "/page.html")
+            if fields or time.monotonic() - started > self.DEADLINE + 5:
+                break
+        self.assertEqual(outcome, "ok")
+        self.assertLess(time.monotonic() - started, self.DEADLINE + 5)
+        for t in drippers:
+            t.join(5)
+        self.assertEqual(sorted(outcomes), ["timeout"] * 4)
+        deadline = time.monotonic() + 2
+        while (r.free_slots() < 4 or len(r.locks)) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        self.assertEqual((r.free_slots(), len(r.locks)), (4, 0))
+
+    def test_cache(self):
+        r = resolving.Resolver(deadline=20, socket_timeout=5, max_concurrent=1,
+                               cache_seconds=1.0)
+        page = self.base + "/page.html"
+        self.assertEqual(r.resolve(page)[1], "ok")
+        fields, outcome = r.resolve(page)
+        self.assertEqual((outcome, urllib.parse.unquote(fields["furl"])),
+                         ("ok (cached)", self.base + "/clip.mp4"))
+        self.assertEqual(_Site.seen.count(("GET", "/page.html")), 1)
+        time.sleep(1.1)
+        self.assertEqual(r.resolve(page)[1], "ok")
+        self.assertEqual(_Site.seen.count(("GET", "/page.html")), 2)
 
 
 @unittest.skipUnless(importlib.util.find_spec("yt_dlp"), "yt_dlp is not importable")

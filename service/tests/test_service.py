@@ -30,6 +30,12 @@ from tests.program_reader import read_reply, request_path  # noqa: E402
 EMPTY_FIELDS = {name: "" for name in reply.FIELDS}
 
 
+def reply_reason(body):
+    """The text of a reply's <error> element, or None without one."""
+    found = re.search(rb"<error><!\[CDATA\[(.*?)\]\]></error>", body)
+    return found.group(1).decode("utf-8") if found else None
+
+
 def arg_of(address_gbk):
     return request_path(address_gbk)[len("/url/"):]
 
@@ -336,18 +342,24 @@ class FieldMappingTests(unittest.TestCase):
                  "vcodec": "none", "acodec": "mp4a", "filesize": 3}
         https_m3u8 = {"url": "https://x/live.m3u8?t=1", "ext": "mp4", "protocol": "https"}
         unknown = {"url": "https://x/stream", "ext": "unknown_video", "protocol": "https"}
+        av_small = {"url": "https://x/small.mp4", "ext": "mp4", "protocol": "https",
+                    "vcodec": "avc1", "acodec": "mp4a", "filesize": 2}
+        av_large = dict(av_small, url="https://x/large.mp4", filesize=9)
         cases = [
             ("manifest chosen, files offered", MANIFEST_AND_FILE, "https://cdn.example/v360.mp4"),
             ("only manifests", dict(m3u8, title="t", formats=[m3u8, dash]), "https://x/master.m3u8"),
             ("video file beats audio", dict(m3u8, title="t", formats=[audio, video, m3u8]),
              "https://x/video.webm"),
-            ("audio file beats a manifest", dict(m3u8, title="t", formats=[audio, dash]),
-             "https://x/audio.m4a"),
+            # A manifest with video beats a file with sound and no picture.
+            ("manifest with video beats an audio file",
+             dict(m3u8, title="t", formats=[audio, dash]), "https://x/master.m3u8"),
+            ("audio only when there is nothing else",
+             dict(audio, title="t", formats=[audio]), "https://x/audio.m4a"),
             ("a manifest by its address is no file",
-             dict(https_m3u8, title="t", formats=[https_m3u8, unknown, audio]),
-             "https://x/audio.m4a"),
-            ("yt-dlp's direct choice stands", dict(audio, title="t", formats=[video, audio]),
-             "https://x/audio.m4a"),
+             dict(https_m3u8, title="t", formats=[https_m3u8, unknown, video]),
+             "https://x/video.webm"),
+            ("yt-dlp's direct choice stands within its kind",
+             dict(av_small, title="t", formats=[av_small, av_large]), "https://x/small.mp4"),
             ("separate parts as manifests",
              {"title": "t", "requested_formats": [m3u8, audio], "formats": [audio, video, m3u8]},
              "https://x/video.webm"),
@@ -357,6 +369,33 @@ class FieldMappingTests(unittest.TestCase):
                 fields = self.map(dict(info, extractor_key="Youtube"))
                 self.assertEqual(fields["furl"], furl)
         self.assertEqual(self.map(dict(MANIFEST_AND_FILE, extractor_key="Youtube"))["size"], 5000)
+
+    def test_preference_order(self):
+        # Each kind beats every later one, wherever it stands in the list
+        # and whichever yt-dlp chose; codecs yt-dlp does not know count as
+        # present, except for a file of an audio type.
+        kinds = [
+            ("direct video and audio", {"url": "https://x/av.mp4", "ext": "mp4",
+                                        "protocol": "https"}),
+            ("direct video only", {"url": "https://x/v.mp4", "ext": "mp4", "protocol": "https",
+                                   "vcodec": "avc1", "acodec": "none"}),
+            ("manifest with video", {"url": "https://x/v.m3u8", "ext": "mp4",
+                                     "protocol": "m3u8_native", "vcodec": "avc1"}),
+            ("direct audio", {"url": "https://x/a.m4a", "ext": "m4a", "protocol": "https"}),
+            ("manifest audio", {"url": "https://x/a.m3u8", "ext": "m4a",
+                                "protocol": "m3u8_native", "vcodec": "none"}),
+        ]
+        for better in range(len(kinds)):
+            for worse in range(better + 1, len(kinds)):
+                for chosen in (better, worse):
+                    for formats in ([kinds[better][1], kinds[worse][1]],
+                                    [kinds[worse][1], kinds[better][1]]):
+                        name = "%s over %s, yt-dlp chose %s" % (
+                            kinds[better][0], kinds[worse][0], kinds[chosen][0])
+                        with self.subTest(name, order=[f["url"] for f in formats]):
+                            info = dict(kinds[chosen][1], title="t", formats=formats,
+                                        extractor_key="Youtube")
+                            self.assertEqual(self.map(info)["furl"], kinds[better][1]["url"])
 
 
 class _MediaHandler(http.server.BaseHTTPRequestHandler):
@@ -611,14 +650,20 @@ class HttpTests(_ServiceFixture, unittest.TestCase):
             (request_path(b"http://example.com/x"), raising),
             (request_path(b"http://example.com/x"), lambda a: None),
         ]
+        # Past the address check, the reply says why after the six fields.
+        reasons = {raising: resolving.REASONS["fetch"], None: None}
         for path, behaviour in cases:
             with self.subTest(path=path):
                 self.calls.clear()
                 if behaviour:
                     self.behaviour = behaviour
                 code, headers, body = self.get(path)
-                self.assertEqual((code, body), (200, reply.EMPTY_REPLY))
+                self.assertEqual(code, 200)
                 self.assertEqual(read_reply(body), EMPTY_FIELDS)
+                self.assertEqual(reply_reason(body),
+                                 reasons.get(behaviour, resolving.REASONS["no video"]))
+                if reply_reason(body) is None:
+                    self.assertEqual(body, reply.EMPTY_REPLY)
                 self.assertEqual(len(self.calls), 1 if behaviour else 0)
         # The service still answers afterwards.
         self.behaviour = lambda a: GOOD_INFO
@@ -987,7 +1032,8 @@ class ExposedServiceTests(_ServiceFixture, unittest.TestCase):
                         b"http://[::ffff:127.0.0.1]/v", b"http://0.0.0.0/v"]:
             with self.subTest(address=address):
                 code, _, body = self.get(request_path(address))
-                self.assertEqual((code, body), (200, reply.EMPTY_REPLY))
+                self.assertEqual((code, read_reply(body)), (200, EMPTY_FIELDS))
+                self.assertEqual(reply_reason(body), resolving.REASONS["refused"])
         self.assertEqual(self.calls, [])
 
 
@@ -1060,6 +1106,408 @@ class PageLimitTests(unittest.TestCase):
                                 read(resp)
                         else:
                             self.assertEqual(read(resp), size)
+
+
+
+class EmbeddedAddressTests(unittest.TestCase):
+    """IPv6 forms that carry an IPv4 address, and site-local addresses: the
+    guard looks at where the packets end up."""
+
+    CASES = [
+        ("::127.0.0.1", False),                 # IPv4-compatible
+        ("::a9fe:a9fe", False),
+        ("::ffff:0:7f00:1", False),             # IPv4-translated
+        ("::ffff:0:a00:1", False),
+        ("64:ff9b::a9fe:a9fe", False),          # NAT64 of 169.254.169.254
+        ("64:ff9b::c0a8:101", False),           # NAT64 of 192.168.1.1
+        ("2002:7f00:1::1", False),              # 6to4 of 127.0.0.1
+        ("2002:a00:1::", False),                # 6to4 of 10.0.0.1
+        ("2001:0:4136:e378:8000:63bf:80ff:fffe", False),  # Teredo, client 127.0.0.1
+        ("2001:0:a00:1:8000:63bf:3fff:fdd2", False),      # Teredo, server 10.0.0.1
+        ("fec0::1", False), ("feff::1", False),  # site-local
+        ("::ffff:8.8.8.8", True), ("::808:808", True), ("::ffff:0:808:808", True),
+        ("64:ff9b::808:808", True), ("2002:808:808::1", True),
+        ("2001:4860:4860::8888", True),
+    ]
+
+    def test_forms(self):
+        for ip, is_global in self.CASES:
+            with self.subTest(ip=ip):
+                self.assertEqual(resolving.is_global_address(ip), is_global)
+
+
+class ResolvedNameTests(_ServiceFixture, unittest.TestCase):
+    """An attacker's name whose AAAA record holds such a form, through the
+    exposed front with a name-resolution stub under the destination guard."""
+
+    RECORDS = {"nat64.example": "64:ff9b::a9fe:a9fe", "compat.example": "::127.0.0.1",
+               "sixtofour.example": "2002:c0a8:101::1", "site.example": "fec0::5",
+               "public.example": "2001:4860:4860::8888"}
+
+    def setUp(self):
+        super().setUp()
+
+        def stub(host, port, *args, **kwargs):
+            if host in self.RECORDS:
+                return [(socket.AF_INET6, socket.SOCK_STREAM, 6, "",
+                         (self.RECORDS[host], port or 0, 0, 0))]
+            return resolving.guards._real_getaddrinfo(host, port, *args, **kwargs)
+
+        resolving.install_destination_guard(resolve=stub)
+
+    def tearDown(self):
+        resolving.install_destination_guard(None)
+        super().tearDown()
+
+    def test_names(self):
+        for name in self.RECORDS:
+            with self.subTest(name=name):
+                self.calls.clear()
+                code, _, body = self.get(request_path(b"http://%s/v" % name.encode()))
+                if name == "public.example":
+                    self.assertEqual(read_reply(body)["title"], "标题 100%")
+                    self.assertEqual(self.calls, ["http://public.example/v"])
+                else:
+                    self.assertEqual(read_reply(body), EMPTY_FIELDS)
+                    self.assertEqual(reply_reason(body), resolving.REASONS["refused"])
+                    self.assertEqual(self.calls, [])
+
+
+class CodePage936Tests(unittest.TestCase):
+    def test_bytes_the_platform_decodes(self):
+        cases = [
+            (b"\x80", "\u20ac"), (b"\xff", "\uf8f5"),
+            (b"\xaa\xa1", "\ue000"), (b"\xaf\xfe", "\ue233"),
+            (b"\xf8\xa1", "\ue234"), (b"\xfe\xfe", "\ue4c5"),
+            (b"\xa1\x40", "\ue4c6"), (b"\xa1\x7e", "\ue504"), (b"\xa1\x80", "\ue505"),
+            (b"\xa7\xa0", "\ue765"),
+            ("中文".encode("gbk"), "中文"),
+        ]
+        for data, text in cases:
+            with self.subTest(data=data):
+                self.assertEqual(front.decode_address(b"http://h/" + data), "http://h/" + text)
+
+    def test_user_defined_areas_match_the_standard_mapping(self):
+        # GB 18030 maps the user-defined areas of GBK as Windows does.
+        areas = [(range(0xAA, 0xB0), range(0xA1, 0xFF)), (range(0xF8, 0xFF), range(0xA1, 0xFF)),
+                 (range(0xA1, 0xA8), [t for t in range(0x40, 0xA1) if t != 0x7F])]
+        count = 0
+        for leads, trails in areas:
+            for lead in leads:
+                for trail in trails:
+                    data = bytes((lead, trail))
+                    self.assertEqual(front.decode_address(data), data.decode("gb18030"), data)
+                    count += 1
+        self.assertEqual(count, 0xE766 - 0xE000)
+
+    def test_still_refused(self):
+        for data in [b"\x81", b"\x81\x20", b"\xa1\x7f", b"\xfe\x20"]:
+            with self.subTest(data=data):
+                with self.assertRaises(ValueError):
+                    front.decode_address(b"http://h/" + data)
+
+    def test_reaches_the_extractor(self):
+        fixture = HttpTests("test_resolved_reply")
+        fixture.setUp()
+        try:
+            code, _, body = fixture.get(request_path(b"http://example.com/\xaa\xa1\xff"))
+            self.assertEqual(read_reply(body)["title"], "标题 100%")
+            self.assertEqual(fixture.calls, ["http://example.com/%EE%80%80%EF%A3%B5"])
+        finally:
+            fixture.tearDown()
+
+
+class WebPageRequestTests(_ServiceFixture, unittest.TestCase):
+    """Requests a web page in the user's browser makes it send (the header
+    sets of current browsers), against the program's own."""
+
+    def test_answers(self):
+        ref = "Referer: https://attacker.example/page.html"
+        cases = [
+            ("the program's request", [], 200),
+            ("typed into the address bar",
+             ["Sec-Fetch-Site: none", "Sec-Fetch-Mode: navigate", "Sec-Fetch-Dest: document",
+              "Sec-Fetch-User: ?1"], 200),
+            ("<img>", ["Sec-Fetch-Site: cross-site", "Sec-Fetch-Mode: no-cors",
+                       "Sec-Fetch-Dest: image", ref], 403),
+            ("<img referrerpolicy=no-referrer>",
+             ["Sec-Fetch-Site: cross-site", "Sec-Fetch-Mode: no-cors", "Sec-Fetch-Dest: image"],
+             403),
+            ("form GET", ["Sec-Fetch-Site: cross-site", "Sec-Fetch-Mode: navigate",
+                          "Sec-Fetch-Dest: document", "Sec-Fetch-User: ?1", ref], 403),
+            ("fetch no-cors", ["Sec-Fetch-Site: cross-site", "Sec-Fetch-Mode: no-cors",
+                               "Sec-Fetch-Dest: empty", ref], 403),
+            ("fetch cors", ["Origin: https://attacker.example", "Sec-Fetch-Site: cross-site",
+                            "Sec-Fetch-Mode: cors", "Sec-Fetch-Dest: empty", ref], 403),
+            ("page on another port of loopback",
+             ["Sec-Fetch-Site: same-site", "Sec-Fetch-Mode: no-cors", "Sec-Fetch-Dest: image"],
+             403),
+            ("sandboxed frame", ["Origin: null", "Sec-Fetch-Site: cross-site"], 403),
+            ("a browser without Sec-Fetch", [ref], 403),
+        ]
+        for path in (request_path(b"http://example.com/v"), "/health", "/"):
+            for name, lines, code in cases:
+                with self.subTest(name, path=path[:12]):
+                    self.calls.clear()
+                    got, _, body = self.raw(("GET %s HTTP/1.1\r\nHost: 127.0.0.1:%d\r\n%s\r\n" % (
+                        path, self.port, "".join(l + "\r\n" for l in lines))).encode("latin-1"))
+                    self.assertEqual(got, code)
+                    if code == 403:
+                        self.assertEqual((body, self.calls), (b"", []))
+
+    def test_health(self):
+        code, headers, body = self.get("/health")
+        self.assertEqual((code, body), (200, b"quorlin-service 0.3.0"))
+        self.assertEqual(headers["content-length"], str(len(body)))
+        self.assertEqual(self.calls, [])
+
+
+class ListenAddressTests(unittest.TestCase):
+    def test_other_loopback_address_answers_its_own_name(self):
+        self.assertEqual(front.allowed_host_values("127.0.0.2", 8610),
+                         {"127.0.0.1:8610", "localhost:8610", "[::1]:8610", "127.0.0.2:8610"})
+        server = front.make_server("127.0.0.2", 0, resolving.Resolver(
+            extract=lambda a, t: GOOD_INFO, deadline=5))
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        stderr, sys.stderr = sys.stderr, io.StringIO()
+        try:
+            port = server.server_address[1]
+            conn = http.client.HTTPConnection("127.0.0.2", port, timeout=10)
+            conn.request("GET", request_path(b"http://example.com/v"))
+            resp = conn.getresponse()
+            self.assertEqual((resp.status, read_reply(resp.read())["title"]), (200, "Clip"))
+            conn.close()
+        finally:
+            sys.stderr = stderr
+            server.shutdown()
+            server.server_close()
+
+
+class SlowClientTests(_ServiceFixture, unittest.TestCase):
+    """Clients that send their request head a byte at a time, never ending
+    it, and heads of any size: each connection ends by the head deadline
+    (a short one here; 10 s in service) or past 64 KiB."""
+
+    server_options = {"head_deadline": 1.5}
+
+    def test_dripping_clients_do_not_hold_the_service(self):
+        cap = self.server.max_connections
+        stop = threading.Event()
+        drippers = [self.connect() for _ in range(cap)]
+        closed = []
+
+        def drip():
+            while not stop.is_set() and len(closed) < len(drippers):
+                for s in drippers:
+                    if s in closed:
+                        continue
+                    try:
+                        s.send(b"G")
+                    except OSError:
+                        closed.append(s)
+                stop.wait(0.3)
+
+        thread = threading.Thread(target=drip, daemon=True)
+        thread.start()
+        started = time.monotonic()
+        try:
+            time.sleep(0.5)
+            self.assertEqual(self.get("/health")[0], 503)   # every connection held
+            while True:
+                code, _, body = self.get(request_path(b"http://example.com/v"))
+                if code == 200 or time.monotonic() - started > 10:
+                    break
+                time.sleep(0.1)
+            self.assertEqual((code, read_reply(body)["title"]), (200, "标题 100%"))
+            self.assertLess(time.monotonic() - started, 1.5 + 2)
+            for s in drippers:  # the service closed them, answering nothing
+                s.settimeout(5)
+                self.assertEqual(s.recv(100), b"")
+        finally:
+            stop.set()
+            thread.join(5)
+            for s in drippers:
+                s.close()
+        self.assertNotIn("Traceback", self.log.getvalue())
+
+    def test_head_size(self):
+        line = "X-Filler: " + "a" * 990 + "\r\n"
+        cases = [(60, 200), (70, 431)]  # 1000-byte header lines
+        for count, code in cases:
+            with self.subTest(count=count):
+                got, _, _ = self.raw(("GET /health HTTP/1.0\r\nHost: 127.0.0.1:%d\r\n%s\r\n" % (
+                    self.port, line * count)).encode("latin-1"))
+                self.assertEqual(got, code)
+
+
+class ReasonTests(unittest.TestCase):
+    def test_reason_element(self):
+        cases = [
+            (None, None, None),
+            (None, "页面上没有找到视频", "页面上没有找到视频"),
+            (None, "x]]></error><furl><![CDATA[http://evil/", "x]]＞＜/error＞＜furl＞＜![CDATA[http://evil/"),
+            (ReplyTests.BASE, "页面上没有找到视频", None),   # a found video has no reason
+        ]
+        for fields, reason, shown in cases:
+            with self.subTest(reason=reason, found=bool(fields)):
+                body = reply.build_reply(fields, reason)
+                ET.fromstring(body)
+                self.assertEqual(reply_reason(body), shown)
+                self.assertEqual(read_reply(body),
+                                 ReplyTests.SHOWN_BASE if fields else EMPTY_FIELDS)
+                if shown is None and fields is None:
+                    self.assertEqual(body, reply.EMPTY_REPLY)
+
+    def test_outcomes(self):
+        cases = [
+            ("busy", "busy"), ("busy (same address)", "busy"), ("timeout", "timeout"),
+            ("no video", "no video"), ("failed: ERROR: Unsupported URL: http://x/", "no video"),
+            ("failed: ERROR: Unable to download webpage: HTTP Error 404", "fetch"),
+            ("private destination", "refused"),
+            ("failed: x resolves to 10.0.0.1, which is not a global address", "refused"),
+            ("failed: response body larger than 8388608 bytes", "too large"),
+            ("failed: the extraction's deadline has passed", "timeout"),
+            ("host does not resolve", "fetch"),
+            ("failed: cannot start extraction: no thread", None),
+        ]
+        for outcome, key in cases:
+            with self.subTest(outcome=outcome):
+                self.assertEqual(resolving.failure_reason(outcome),
+                                 resolving.REASONS[key] if key else None)
+
+
+class CacheTests(unittest.TestCase):
+    def test_repeated_requests_answer_from_the_cache(self):
+        now = [0.0]
+        calls = []
+
+        def extract(address, timeout):
+            calls.append(address)
+            if "fail" in address:
+                raise RuntimeError("ERROR: Unsupported URL")
+            return dict(GOOD_INFO, title=address)
+
+        r = resolving.Resolver(extract=extract, deadline=5, cache_seconds=600,
+                               clock=lambda: now[0])
+        self.assertEqual(r.resolve("http://Example.com:80/v")[1], "ok")
+        for same in ["http://example.com/v", "HTTP://EXAMPLE.COM/v", "http://example.com:80/v"]:
+            with self.subTest(same=same):
+                fields, outcome = r.resolve(same)
+                self.assertEqual((fields["title"], outcome),
+                                 ("http://Example.com:80/v", "ok (cached)"))
+        for other in ["http://example.com/V", "http://example.com:81/v", "https://example.com/v",
+                      "http://example.com/v?x=1"]:
+            with self.subTest(other=other):
+                self.assertEqual(r.resolve(other)[1], "ok")
+        self.assertEqual(len(calls), 5)
+        # Failures are not kept; entries expire.
+        r.resolve("http://example.com/fail")
+        r.resolve("http://example.com/fail")
+        self.assertEqual(len(calls), 7)
+        now[0] = 600
+        self.assertEqual(r.resolve("http://example.com/v")[1], "ok")
+        self.assertEqual(len(calls), 8)
+
+    def test_bounded_least_recently_used_out(self):
+        cache = resolving.ResultCache(600, size=3)
+        for i in range(3):
+            cache.put("http://h/%d" % i, {"title": i})
+        cache.get("http://h/0")
+        cache.put("http://h/3", {"title": 3})
+        self.assertEqual([cache.get("http://h/%d" % i) is not None for i in range(4)],
+                         [True, False, True, True])
+        self.assertEqual(len(cache), 3)
+        off = resolving.ResultCache(0)
+        off.put("http://h/", {"title": 1})
+        self.assertIsNone(off.get("http://h/"))
+
+
+class _Handler:
+    def __init__(self, ydl):
+        pass
+
+
+def _stand_in_ytdlp(with_director, with_networking=True):
+    """A module that plays yt-dlp's interface: a YoutubeDL whose
+    constructor builds its request director from every registered handler,
+    through build_request_director where the release has it."""
+    module = type(sys)("yt_dlp")
+    handlers = {key: type(key + "RH", (_Handler,), {"RH_KEY": key})
+                for key in ("Urllib", "Requests", "Websockets", "CurlCFFI")}
+
+    class Director:
+        def __init__(self, chosen):
+            self.handlers = {h.RH_KEY: h(None) for h in chosen}
+
+    class YoutubeDL:
+        def __init__(self, params=None):
+            self.params = params
+            if with_director:
+                self._request_director = self.build_request_director(handlers.values())
+            elif with_networking:
+                self._request_director = Director(handlers.values())
+
+    if with_director:
+        YoutubeDL.build_request_director = lambda self, hs, preferences=None: Director(hs)
+    module.YoutubeDL = YoutubeDL
+    if with_networking:
+        module.networking = type(sys)("yt_dlp.networking")
+    return module
+
+
+class RequestHandlerTests(unittest.TestCase):
+    def test_restriction(self):
+        module = _stand_in_ytdlp(with_director=True)
+        cls, how = resolving.guards.guarded_youtubedl(module)
+        self.assertEqual(resolving.guards.handlers_in_use(cls({})), ["Requests", "Urllib"])
+        self.assertIn("restricted", how)
+        # The release as it is would hold them all.
+        self.assertEqual(len(resolving.guards.handlers_in_use(module.YoutubeDL({}))), 4)
+
+    def test_releases_that_cannot_be_restricted(self):
+        module = _stand_in_ytdlp(with_director=False)
+        with self.assertRaises(resolving.guards.HandlerRestrictionError):
+            resolving.guards.guarded_youtubedl(module)
+        cls, how = resolving.guards.guarded_youtubedl(module, strict=False)
+        self.assertIs(cls, module.YoutubeDL)
+        self.assertIn("NOT restricted", how)
+        old = _stand_in_ytdlp(with_director=False, with_networking=False)
+        old.__name__ = "yt_dlp_old_stand_in"
+        cls, how = resolving.guards.guarded_youtubedl(old)
+        self.assertIs(cls, old.YoutubeDL)
+        self.assertEqual(resolving.guards.handlers_in_use(cls({})), ["Urllib"])
+
+    def test_exposed_service_refuses_to_start(self):
+        # The real service, with a stand-in yt_dlp package first on the path
+        # that has request handlers but no way to restrict them.
+        with tempfile.TemporaryDirectory() as tmp:
+            package = os.path.join(tmp, "yt_dlp")
+            os.makedirs(os.path.join(package, "networking"))
+            with open(os.path.join(package, "__init__.py"), "w") as f:
+                f.write("class YoutubeDL:\n    def __init__(self, params=None):\n"
+                        "        self.params = params\n")
+            open(os.path.join(package, "networking", "__init__.py"), "w").close()
+            env = dict(os.environ, PYTHONPATH=tmp)
+            service = StreamlessStartTests.SERVICE
+            for extra, code, text in [(["--exposed"], 2, "error: the service is reachable"),
+                                      ([], None, "NOT restricted")]:
+                with self.subTest(extra=extra):
+                    proc = subprocess.Popen([sys.executable, service, "--port", "0"] + extra,
+                                            env=env, stdin=subprocess.DEVNULL,
+                                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                            text=True)
+                    try:
+                        if code is not None:
+                            self.assertEqual(proc.wait(20), code)
+                            self.assertIn(text, proc.stderr.read())
+                        else:
+                            lines = [proc.stderr.readline(), proc.stderr.readline()]
+                            self.assertIn("listening on", lines[0])
+                            self.assertIn(text, lines[1])
+                    finally:
+                        proc.kill()
+                        proc.wait(10)
+                        proc.stderr.close()
 
 
 if __name__ == "__main__":

@@ -32,7 +32,7 @@ import run_program_e2e  # noqa: E402
 
 SKIP = 77
 ENTRIES = ["Quorlin.exe", "README.txt", "service/README.md", "service/linkservice/__init__.py",
-           "service/linkservice/front.py", "service/linkservice/reply.py",
+           "service/linkservice/front.py", "service/linkservice/guards.py", "service/linkservice/reply.py",
            "service/linkservice/resolver.py", "service/quorlin_service.py", "start-quorlin.bat"]
 # DLLs every Windows from 7 on has in its system folder.
 SYSTEM_DLLS = {
