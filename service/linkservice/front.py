@@ -25,12 +25,18 @@ import urllib.parse
 import socket
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
+from . import lease as leasing
 from . import resolver as resolving
 from .reply import EMPTY_REPLY, build_reply
 
 DEFAULT_HOST = "127.0.0.1"
 DEFAULT_PORT = 8610
 DEFAULT_MAX_CONNECTIONS = 64
+
+SERVICE_VERSION = "0.3.0"
+# What GET /health answers: a program checks it, so a foreign listener on
+# the port is not taken for the service.
+HEALTH_BODY = ("quorlin-service %s" % SERVICE_VERSION).encode("ascii")
 
 MAX_REQUEST_LINE = 8192       # bytes, request line including CRLF
 MAX_ADDRESS_BYTES = 4096      # decoded page address
@@ -227,6 +233,11 @@ class Handler(BaseHTTPRequestHandler):
         elif path.startswith("/url/"):
             body, outcome = self._resolve(path[len("/url/"):])
             self._send(200, body, "text/xml; charset=utf-8")
+        elif path == "/health":
+            outcome = "health"
+            self._send(200, HEALTH_BODY, "text/plain; charset=utf-8")
+        elif path == "/lease":
+            outcome = self._lease(started)
         elif path in ("/", "/index.html"):
             outcome = "start page"
             self._send(200, START_PAGE, "text/html; charset=utf-8")
@@ -236,6 +247,21 @@ class Handler(BaseHTTPRequestHandler):
         sys.stderr.write("%s GET %s -> %s %.2fs\n" % (
             self.address_string(), log_safe(_short(self.path)), log_safe(outcome),
             time.monotonic() - started))
+
+    def _lease(self, started):
+        """Holds the connection until the client closes it or the service
+        stops; only then is it answered."""
+        def answer():
+            try:
+                self._send(200, b"quorlin-service stopping\n", "text/plain; charset=utf-8")
+                self.wfile.flush()
+            except OSError:
+                pass
+
+        if self.server.leases.hold(self.connection, answer):
+            return "lease answered: stopping"
+        self.close_connection = True
+        return "lease closed after %.1fs" % (time.monotonic() - started)
 
     def _resolve(self, arg):
         try:
@@ -263,8 +289,9 @@ class Server(ThreadingHTTPServer):
     request_queue_size = 128
 
     def __init__(self, address, resolver, max_connections=DEFAULT_MAX_CONNECTIONS,
-                 allowed_hosts=(), start=resolving.start_thread):
+                 allowed_hosts=(), start=resolving.start_thread, leases=None):
         self.resolver = resolver
+        self.leases = leases or leasing.Leases()
         self.max_connections = max_connections
         self.start = start
         self.open_connections = 0
@@ -339,8 +366,23 @@ def main(argv=None):
                         "redirects on loopback, private and link-local addresses")
     p.add_argument("--log", metavar="FILE",
                    help="append the messages and request lines to FILE instead of stderr")
+    p.add_argument("--log-file", metavar="FILE",
+                   help="like --log, but FILE is renamed to FILE.1 when it passes 1 MiB "
+                        "(its folder is made when missing)")
+    p.add_argument("--exit-with-last-lease", type=float, nargs="?", const=leasing.DEFAULT_GRACE,
+                   metavar="SECONDS",
+                   help="stop SECONDS (default %s) after the last GET /lease connection "
+                        "closed, or when none arrives in the first %d s"
+                        % (leasing.DEFAULT_GRACE, leasing.DEFAULT_FIRST_WAIT))
     args = p.parse_args(argv)
-    if args.log:
+    if args.log_file:
+        try:
+            sys.stderr = leasing.RotatingLog(args.log_file)
+        except OSError as exc:
+            if sys.stderr is None:
+                return 1
+            sys.stderr.write("cannot open the log %s: %s\n" % (args.log_file, exc))
+    elif args.log:
         sys.stderr = open(args.log, "a", encoding="utf-8", errors="backslashreplace",
                           buffering=1)
     elif sys.stderr is None:
@@ -353,8 +395,19 @@ def main(argv=None):
     resolver = resolving.Resolver(deadline=args.timeout, socket_timeout=args.socket_timeout,
                                   max_concurrent=args.max_concurrent,
                                   head_timeout=min(5.0, args.socket_timeout))
-    server = make_server(args.host, args.port, resolver, max_connections=args.max_connections,
-                         allowed_hosts=args.allowed_host)
+    if args.exit_with_last_lease is not None and args.exit_with_last_lease < 0:
+        p.error("--exit-with-last-lease must not be negative")
+    leases = leasing.Leases(exit_after=args.exit_with_last_lease,
+                            stop=lambda: server.shutdown())
+    try:
+        server = make_server(args.host, args.port, resolver, max_connections=args.max_connections,
+                             allowed_hosts=args.allowed_host, leases=leases)
+    except OSError as exc:
+        # Another service (or another program) holds the port: one clear
+        # line, the one a program starting the service shows its user.
+        sys.stderr.write("cannot listen on %s:%d: %s\n" % (args.host, args.port, exc))
+        sys.stderr.flush()
+        return 1
     host, port = server.server_address[:2]
     if importlib.util.find_spec("yt_dlp") is None:
         sys.stderr.write("warning: yt_dlp cannot be imported by %s; every request "
@@ -378,5 +431,9 @@ def main(argv=None):
     except KeyboardInterrupt:
         pass
     finally:
+        leases.stop()
         server.server_close()
+        if args.exit_with_last_lease is not None:
+            sys.stderr.write("Quorlin service stopped: no program holds a lease\n")
+            sys.stderr.flush()
     return 0
