@@ -10,6 +10,7 @@
 
 #include "app/codecs.h"
 #include "app/main_window.h"
+#include "app/service_launcher.h"
 
 namespace quorlin {
 
@@ -283,10 +284,40 @@ std::string FetchUrl(const std::string& address) {
   return body;
 }
 
+namespace {
+
+// Says once why the bundled service cannot be used: a cause shown before is
+// not shown again at every press.
+void ShowServiceCause(const std::string& cause) {
+  static std::string shown;
+  if (cause.empty() || cause == shown) return;
+  shown = cause;
+  const int n = MultiByteToWideChar(CP_ACP, 0, cause.c_str(), -1, nullptr, 0);
+  std::wstring text(n, L'\0');
+  MultiByteToWideChar(CP_ACP, 0, cause.c_str(), -1, text.data(), n);
+  MessageBoxW(MainWindow.window, text.c_str(), L"Quorlin", MB_OK | MB_ICONWARNING);
+}
+
+}  // namespace
+
+std::string AskService(const std::string& address) {
+  // A bundled service already running gets this program's lease; a foreign
+  // program on its port is named. Only a service that was not running is
+  // started, and the request is then sent once more.
+  const BundledServiceOutcome before = HoldBundledServiceLease();
+  if (before.status == BundledServiceStatus::PortTaken) ShowServiceCause(before.cause);
+  std::string body = FetchUrl(address);
+  if (!body.empty() || before.status != BundledServiceStatus::NotRunning) return body;
+  const BundledServiceOutcome started = EnsureBundledService();
+  if (started.Ready()) return FetchUrl(address);
+  ShowServiceCause(started.cause);
+  return body;
+}
+
 void ReadLink() {
   const std::string address = GetControlText(MainWindow.addressEdit);
   RequestAddress = BuildRequestAddress(address);
-  LinkInfo = ProcessReply(FetchUrl(RequestAddress));
+  LinkInfo = ProcessReply(AskService(RequestAddress));
   SetWindowTextA(MainWindow.titleLabel, LinkInfo.title.c_str());
   SetWindowTextA(MainWindow.sizeLabel, LinkInfo.size.c_str());
   SetWindowTextA(MainWindow.formatLabel, LinkInfo.ftype.c_str());

@@ -49,6 +49,9 @@ inline constexpr size_t FetchUrlMaxBytes = 16 * 1024 * 1024;
 // HTTP GET through WinINet; the body of whatever the server answered, empty
 // on any failure, a body longer than FetchUrlMaxBytes included.
 std::string FetchUrl(const std::string& address);
+// FetchUrl for the service; when the service is the bundled one and was not
+// running, starts it and asks again (see service_launcher.h).
+std::string AskService(const std::string& address);
 // Closes the process-wide internet handle (program end).
 void CloseInternetHandle();
 

@@ -6,6 +6,7 @@
 
 #include "app/link_resolver.h"
 #include "app/main_window.h"
+#include "app/service_launcher.h"
 #include "app/skin_hookup.h"
 
 namespace quorlin {
@@ -59,6 +60,7 @@ int RunProgram(HINSTANCE instance) {
 
   // After the last paint: the window and its controls are gone.
   CloseInternetHandle();
+  ReleaseBundledService();
   OleUninitialize();
   StopGraphics();
   return 0;
