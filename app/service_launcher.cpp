@@ -281,55 +281,28 @@ std::wstring PathFor(bool unixPython, const std::wstring& path) {
   return out;
 }
 
-// Runs command hidden and returns what it wrote to its standard output, at
-// most timeoutMs of it. Its exit code is not used: a Unix program under Wine
-// does not hand it back.
-std::string RunForOutput(std::wstring command, DWORD timeoutMs) {
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE readEnd = nullptr, writeEnd = nullptr;
-  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return {};
-  UniqueKernelHandle reader(readEnd), writer(writeEnd);
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW si = {};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-  si.wShowWindow = SW_HIDE;
-  si.hStdOutput = writeEnd;
-  si.hStdError = writeEnd;
-  si.hStdInput = INVALID_HANDLE_VALUE;
-  PROCESS_INFORMATION pi = {};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
-    return {};
-  UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
-  writer.reset();  // so the pipe ends when the child's copy closes
-  std::string out;
-  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-  for (;;) {
-    DWORD available = 0;
-    if (!PeekNamedPipe(reader.get(), nullptr, 0, nullptr, &available, nullptr)) break;  // the child is gone
-    if (available) {
-      char buffer[4096];
-      DWORD got = 0;
-      if (!ReadFile(reader.get(), buffer, std::min<DWORD>(available, sizeof buffer), &got, nullptr)) break;
-      out.append(buffer, got);
-      if (out.size() > 65536) break;
-      continue;
-    }
-    if (GetTickCount64() > deadline) {
-      TerminateProcess(process.get(), 1);
-      break;
-    }
-    Sleep(20);
-  }
-  return out;
-}
-
-// What the check prints: "quorlin-python 3.11 <executable>" and, when yt-dlp
-// imports, "quorlin-yt-dlp <version>". Single quotes only: the code travels in
-// one double-quoted argument.
+// What the check writes to the file named by its argument (UTF-8):
+// "quorlin-python 3.11 <executable>", "quorlin-yt-dlp" when yt-dlp imports,
+// then "quorlin-end". A file and not a pipe: under Wine a Linux Python gets no
+// pipe from the program, and its exit code does not come back either. The code
+// travels in one double-quoted argument, so it holds no double quote and no
+// line break (exec reads the \n escapes).
 constexpr wchar_t CheckCode[] =
-    L"import sys; print('quorlin-python %d.%d' % sys.version_info[:2], sys.executable, flush=True); "
-    L"import yt_dlp; print('quorlin-yt-dlp', getattr(getattr(yt_dlp, 'version', None), '__version__', '?'))";
+    L"exec('import sys\\nf = open(sys.argv[1], \\'w\\', encoding=\\'utf-8\\')\\n"
+    L"f.write(\\'quorlin-python %d.%d %s\\\\n\\' % (sys.version_info[0], sys.version_info[1], sys.executable))\\n"
+    L"f.flush()\\ntry:\\n import yt_dlp\\n f.write(\\'quorlin-yt-dlp\\\\n\\')\\nexcept Exception:\\n pass\\n"
+    L"f.write(\\'quorlin-end\\\\n\\')\\nf.close()\\n')";
+
+std::string ReadSmallFile(const std::wstring& path) {
+  UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) return {};
+  std::string data(8192, '\0');
+  DWORD got = 0;
+  if (!ReadFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &got, nullptr)) return {};
+  data.resize(got);
+  return data;
+}
 
 struct CheckResult {
   bool ran = false;
@@ -340,16 +313,46 @@ struct CheckResult {
 
 CheckResult CheckPython(const PythonCandidate& c) {
   CheckResult r;
-  const std::string out = RunForOutput(Quoted(c.executable) + L" " + c.launcherArgs + L"-c \"" + CheckCode + L"\"",
-                                       CheckTimeoutMs);
+  wchar_t temp[MAX_PATH + 1] = {};
+  if (!GetTempPathW(MAX_PATH + 1, temp)) return r;
+  const std::wstring result = std::wstring(temp) + L"quorlin-python-check-" + std::to_wstring(GetCurrentProcessId()) +
+                              L"-" + std::to_wstring(GetTickCount64()) + L".txt";
+  const bool unixPython = IsUnixProgram(c.executable);
+  std::wstring command = Quoted(c.executable) + L" " + c.launcherArgs + L"-c \"" + CheckCode + L"\" " +
+                         Quoted(PathFor(unixPython, result));
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+    return r;
+  UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
+  std::string out;
+  const ULONGLONG started = GetTickCount64();
+  ULONGLONG exitedAt = 0;
+  for (;;) {
+    out = ReadSmallFile(result);
+    if (out.find("quorlin-end") != std::string::npos) break;
+    const ULONGLONG now = GetTickCount64();
+    if (!exitedAt && WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0) exitedAt = now;
+    // A Python that ended without the last line (a crash, the Store's stand-in) is done.
+    if ((exitedAt && now - exitedAt > 300) || now - started > CheckTimeoutMs) break;
+    Sleep(50);
+  }
+  if (!exitedAt && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT && out.find("quorlin-end") == std::string::npos)
+    TerminateProcess(process.get(), 1);
+  DeleteFileW(result.c_str());
   const size_t at = out.find("quorlin-python ");
   if (at == std::string::npos) return r;
-  char executable[1024] = {};
-  if (std::sscanf(out.c_str() + at, "quorlin-python %d.%d %1023[^\r\n]", &r.major, &r.minor, executable) < 2)
-    return r;
+  const size_t lineEnd = out.find('\n', at);
+  std::string line = out.substr(at, lineEnd == std::string::npos ? std::string::npos : lineEnd - at);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  int consumed = 0;
+  if (std::sscanf(line.c_str(), "quorlin-python %d.%d %n", &r.major, &r.minor, &consumed) < 2) return r;
   r.ran = true;
-  r.executable = FromCodePage(CP_ACP, executable);
-  r.ytDlp = out.find("quorlin-yt-dlp ") != std::string::npos;
+  if (consumed > 0) r.executable = FromCodePage(CP_UTF8, line.substr(consumed));
+  r.ytDlp = out.find("quorlin-yt-dlp") != std::string::npos;
   return r;
 }
 
