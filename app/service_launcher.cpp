@@ -91,10 +91,32 @@ void StartWinsock() {
   });
 }
 
-// A connected socket to 127.0.0.1:port (never inherited by a child), or none.
+// The host of the service address as the program names it ("127.0.0.1",
+// "localhost", "[::1]", ...); computed once, the address is compiled in.
+const std::string& ServiceHost() {
+  static const std::string host = [] {
+    std::string h;
+    int port = 0;
+    return ParseLoopbackAddress(ServiceBaseAddress, &h, &port) ? h : std::string("127.0.0.1");
+  }();
+  return host;
+}
+
+// The address the service listens on for that host.
+std::string ListenHost() {
+  const std::string& host = ServiceHost();
+  if (host == "localhost") return "127.0.0.1";
+  if (host == "[::1]") return "::1";
+  return host;
+}
+
+// A connected socket to the service host's port (never inherited by a
+// child), or none.
 UniqueSocket Connect(int port, DWORD timeoutMs) {
   StartWinsock();
-  UniqueSocket s(WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, 0));
+  const std::string listen = ListenHost();
+  const bool six = listen == "::1";
+  UniqueSocket s(WSASocketW(six ? AF_INET6 : AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, 0));
   if (s.get() == INVALID_SOCKET) {
     s.release();
     return {};
@@ -103,17 +125,29 @@ UniqueSocket Connect(int port, DWORD timeoutMs) {
   const DWORD t = timeoutMs;
   setsockopt(s.get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&t), sizeof t);
   setsockopt(s.get(), SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&t), sizeof t);
-  sockaddr_in to = {};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(static_cast<u_short>(port));
-  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (connect(s.get(), reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) return {};
+  sockaddr_storage to = {};
+  int size = 0;
+  if (six) {
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&to);
+    v6->sin6_family = AF_INET6;
+    v6->sin6_port = htons(static_cast<u_short>(port));
+    v6->sin6_addr = in6addr_loopback;
+    size = sizeof *v6;
+  } else {
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&to);
+    v4->sin_family = AF_INET;
+    v4->sin_port = htons(static_cast<u_short>(port));
+    if (inet_pton(AF_INET, listen.c_str(), &v4->sin_addr) != 1) v4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    size = sizeof *v4;
+  }
+  if (connect(s.get(), reinterpret_cast<const sockaddr*>(&to), size) != 0) return {};
   return s;
 }
 
 bool SendRequest(SOCKET s, int port, const char* path) {
-  char request[160];
-  const int n = std::snprintf(request, sizeof request, "GET %s HTTP/1.0\r\nHost: 127.0.0.1:%d\r\n\r\n", path, port);
+  char request[200];
+  const int n = std::snprintf(request, sizeof request, "GET %s HTTP/1.0\r\nHost: %s:%d\r\n\r\n", path,
+                              ServiceHost().c_str(), port);
   return send(s, request, n, 0) == n;
 }
 
@@ -476,7 +510,7 @@ BundledServiceOutcome StartAndWait(const std::wstring& folder, int port) {
   const bool unixPython = IsUnixProgram(program);
   const std::wstring log = LogPath();
   std::wstring command = Quoted(program) + L" " + Quoted(PathFor(unixPython, folder + L"\\quorlin_service.py")) +
-                         L" --host 127.0.0.1 --port " + std::to_wstring(port) + L" --exit-with-last-lease";
+                         L" --host " + FromCodePage(CP_ACP, ListenHost()) + L" --port " + std::to_wstring(port) + L" --exit-with-last-lease";
   if (!log.empty()) command += L" --log-file " + Quoted(PathFor(unixPython, log));
 
   STARTUPINFOW si = {};
