@@ -11,6 +11,7 @@
 #include <doctest/doctest.h>
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <memory>
 #include <string>
@@ -132,6 +133,21 @@ void Read(Program& p, const std::string& page) {
   CheckFields(p);
 }
 
+// Windows processes whose image name starts with "python" (python.exe,
+// pythonw.exe): the service of a Windows Python. Under Wine a Linux Python is
+// no Windows process; bundle_test.py looks for it on the Linux side.
+int PythonProcesses() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  int count = 0;
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+    if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, entry.szExeFile, 6, "python", 6) == CSTR_EQUAL) ++count;
+  CloseHandle(snapshot);
+  return count;
+}
+
 }  // namespace
 
 TEST_CASE("the unpacked program starts, shares and ends its bundled service") {
@@ -200,4 +216,7 @@ TEST_CASE("the unpacked program starts, shares and ends its bundled service") {
   } else {
     FAIL("unknown QUORLIN_BUNDLE_MODE " << mode);
   }
+  // Every program is gone: no Windows Python may be left (the service's grace
+  // time is a few seconds).
+  CHECK(PumpUntil([] { return PythonProcesses() == 0; }, 12000));
 }
