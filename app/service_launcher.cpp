@@ -328,7 +328,8 @@ constexpr wchar_t CheckCode[] =
     L"f.write(\\'quorlin-end\\\\n\\')\\nf.close()\\n')";
 
 std::string ReadSmallFile(const std::wstring& path) {
-  UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  constexpr DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, share,
                                       nullptr, OPEN_EXISTING, 0, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) return {};
   std::string data(8192, '\0');
@@ -374,7 +375,8 @@ CheckResult CheckPython(const PythonCandidate& c) {
     if ((exitedAt && now - exitedAt > 300) || now - started > CheckTimeoutMs) break;
     Sleep(50);
   }
-  if (!exitedAt && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT && out.find("quorlin-end") == std::string::npos)
+  const bool finished = out.find("quorlin-end") != std::string::npos;
+  if (!exitedAt && !finished && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT)
     TerminateProcess(process.get(), 1);
   DeleteFileW(result.c_str());
   const size_t at = out.find("quorlin-python ");
@@ -464,7 +466,8 @@ std::wstring LogPath() {
 
 // The last non-empty lines of the log (at most two), joined into one line.
 std::string LogTail(const std::wstring& log) {
-  UniqueKernelHandle file(CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  constexpr DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  UniqueKernelHandle file(CreateFileW(log.c_str(), GENERIC_READ, share,
                                       nullptr, OPEN_EXISTING, 0, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) return {};
   LARGE_INTEGER size = {};
@@ -510,7 +513,8 @@ BundledServiceOutcome StartAndWait(const std::wstring& folder, int port) {
   const bool unixPython = IsUnixProgram(program);
   const std::wstring log = LogPath();
   std::wstring command = Quoted(program) + L" " + Quoted(PathFor(unixPython, folder + L"\\quorlin_service.py")) +
-                         L" --host " + FromCodePage(CP_ACP, ListenHost()) + L" --port " + std::to_wstring(port) + L" --exit-with-last-lease";
+                         L" --host " + FromCodePage(CP_ACP, ListenHost()) + L" --port " + std::to_wstring(port) +
+                         L" --exit-with-last-lease";
   if (!log.empty()) command += L" --log-file " + Quoted(PathFor(unixPython, log));
 
   STARTUPINFOW si = {};
