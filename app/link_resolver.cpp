@@ -14,6 +14,7 @@
 #include "app/codecs.h"
 #include "app/failure_tip.h"
 #include "app/main_window.h"
+#include "app/service_launcher.h"
 
 namespace quorlin {
 
@@ -481,6 +482,7 @@ struct ReadLinkJob {
   HINTERNET session = nullptr;
   TransferHandles handles;
   FetchResult result;
+  std::string serviceCause;  // why the bundled service cannot be used, when it cannot
   std::atomic<bool> abandoned{false};
 };
 
@@ -509,8 +511,29 @@ struct WorkerState {
 std::shared_ptr<WorkerState> Worker;
 HANDLE WorkerThread = nullptr;
 
+// The transfer of a job, with the bundled service brought up on the way: a
+// service already running gets this program's lease, and only a service that
+// was not running is started, after which the request is sent once more.
+// Starting it waits for the service to answer, so it belongs here on the
+// worker. Why the service cannot be used goes into the job for the tip.
+FetchResult AskService(ReadLinkJob& job) {
+  const BundledServiceOutcome before = HoldBundledServiceLease();
+  if (before.status == BundledServiceStatus::PortTaken) job.serviceCause = before.cause;
+  FetchResult result = FetchUrlResult(job.address, job.session, &job.handles);
+  if (result.outcome != TransferOutcome::CouldNotConnect || before.status != BundledServiceStatus::NotRunning ||
+      job.abandoned)
+    return result;
+  const BundledServiceOutcome started = EnsureBundledService();
+  if (!started.Ready()) {
+    job.serviceCause = started.cause;
+    return result;
+  }
+  if (job.abandoned) return result;
+  return FetchUrlResult(job.address, job.session, &job.handles);
+}
+
 void RunJob(ReadLinkJob& job) {
-  job.result = FetchUrlResult(job.address, job.session, &job.handles);
+  job.result = AskService(job);
   // The controls belong to the window's thread: only the message goes there.
   // A full queue is retried briefly rather than leaving the window busy.
   for (int attempt = 0; attempt < 50 && !job.abandoned; ++attempt) {
@@ -549,7 +572,9 @@ bool StartWorker() {
   return true;
 }
 
-void ShowReply(const FetchResult& transfer) {
+// serviceCause: why the bundled service could not be used; it names the
+// cause of a failure better than the transfer can.
+void ShowReply(const FetchResult& transfer, const std::string& serviceCause = {}) {
   LinkInfo = ProcessReply(KeepsBody(transfer.outcome) ? std::string_view(transfer.body) : std::string_view());
   SetWindowTextA(MainWindow.titleLabel, LinkInfo.title.c_str());
   SetWindowTextA(MainWindow.sizeLabel, LinkInfo.size.c_str());
@@ -559,7 +584,7 @@ void ShowReply(const FetchResult& transfer) {
   SetWindowTextA(MainWindow.downloadAddressEdit, LinkInfo.furl.c_str());
   SetReadLinkBusy(false);
   const std::string why = ReadLinkFailureText(transfer, LinkInfo, ReplyText, ServiceBaseAddress);
-  if (!why.empty()) ShowFailureTip(why);
+  if (!why.empty()) ShowFailureTip(serviceCause.empty() ? why : serviceCause);
 }
 
 }  // namespace
@@ -600,7 +625,7 @@ void OnReadLinkReply(LPARAM jobAddress) {
   // A reply of a job abandoned with an earlier window is no reply of this one.
   if (!RunningJob || reinterpret_cast<LPARAM>(RunningJob.get()) != jobAddress) return;
   const std::shared_ptr<ReadLinkJob> job = std::move(RunningJob);
-  ShowReply(job->result);
+  ShowReply(job->result, job->serviceCause);
 }
 
 void AbandonReadLink() {

@@ -6,6 +6,7 @@
 
 #include "app/link_resolver.h"
 #include "app/main_window.h"
+#include "app/service_launcher.h"
 #include "app/skin_hookup.h"
 
 namespace quorlin {
@@ -62,6 +63,7 @@ int RunProgram(HINSTANCE instance) {
   // moment to return, and one still waiting ends with the process.
   FinishReadLinkWorker(500);
   CloseInternetHandle();
+  ReleaseBundledService();
   OleUninitialize();
   StopGraphics();
   return 0;

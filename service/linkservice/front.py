@@ -30,6 +30,7 @@ import socket
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 from . import guards
+from . import lease as leasing
 from . import resolver as resolving
 from .reply import EMPTY_REPLY, build_reply
 
@@ -368,6 +369,8 @@ class Handler(BaseHTTPRequestHandler):
         elif path == "/health":
             outcome = "health"
             self._send(200, HEALTH_BODY, "text/plain; charset=us-ascii")
+        elif path == "/lease":
+            outcome = self._lease()
         elif path in ("/", "/index.html"):
             outcome = "start page"
             self._send(200, START_PAGE, "text/html; charset=utf-8")
@@ -382,6 +385,22 @@ class Handler(BaseHTTPRequestHandler):
         if forwarded and is_loopback(self.client_address[0]):
             return " for %s" % log_safe(_short(forwarded, 60))
         return ""
+
+    def _lease(self):
+        """Holds the connection until the client closes it or the service
+        stops; only then is it answered."""
+        started = time.monotonic()
+        def answer():
+            try:
+                self._send(200, b"quorlin-service stopping\n", "text/plain; charset=utf-8")
+                self.wfile.flush()
+            except OSError:
+                pass
+
+        if self.server.leases.hold(self.connection, answer):
+            return "lease answered: stopping"
+        self.close_connection = True
+        return "lease closed after %.1fs" % (time.monotonic() - started)
 
     def _resolve(self, arg):
         try:
@@ -414,9 +433,11 @@ class Server(ThreadingHTTPServer):
     request_queue_size = 128
 
     def __init__(self, address, resolver, max_connections=DEFAULT_MAX_CONNECTIONS,
-                 allowed_hosts=(), start=resolving.start_thread, head_deadline=HEAD_DEADLINE):
+                 allowed_hosts=(), start=resolving.start_thread, head_deadline=HEAD_DEADLINE,
+                 leases=None):
         self.resolver = resolver
         self.head_deadline = head_deadline
+        self.leases = leases or leasing.Leases()
         self.max_connections = max_connections
         self.start = start
         self.open_connections = 0
@@ -502,8 +523,23 @@ def main(argv=None):
                         "%(default)s, 0 = no cache)")
     p.add_argument("--log", metavar="FILE",
                    help="append the messages and request lines to FILE instead of stderr")
+    p.add_argument("--log-file", metavar="FILE",
+                   help="like --log, but FILE is renamed to FILE.1 when it passes 1 MiB "
+                        "(its folder is made when missing)")
+    p.add_argument("--exit-with-last-lease", type=float, nargs="?", const=leasing.DEFAULT_GRACE,
+                   metavar="SECONDS",
+                   help="stop SECONDS (default %s) after the last GET /lease connection "
+                        "closed, or when none arrives in the first %d s"
+                        % (leasing.DEFAULT_GRACE, leasing.DEFAULT_FIRST_WAIT))
     args = p.parse_args(argv)
-    if args.log:
+    if args.log_file:
+        try:
+            sys.stderr = leasing.RotatingLog(args.log_file)
+        except OSError as exc:
+            if sys.stderr is None:
+                return 1
+            sys.stderr.write("cannot open the log %s: %s\n" % (args.log_file, exc))
+    elif args.log:
         sys.stderr = open(args.log, "a", encoding="utf-8", errors="backslashreplace",
                           buffering=1)
     elif sys.stderr is None:
@@ -518,8 +554,19 @@ def main(argv=None):
                                   max_concurrent=args.max_concurrent,
                                   head_timeout=min(5.0, args.socket_timeout),
                                   cache_seconds=args.cache_seconds, strict_handlers=exposed)
-    server = make_server(args.host, args.port, resolver, max_connections=args.max_connections,
-                         allowed_hosts=args.allowed_host)
+    if args.exit_with_last_lease is not None and args.exit_with_last_lease < 0:
+        p.error("--exit-with-last-lease must not be negative")
+    leases = leasing.Leases(exit_after=args.exit_with_last_lease,
+                            stop=lambda: server.shutdown())
+    try:
+        server = make_server(args.host, args.port, resolver, max_connections=args.max_connections,
+                             allowed_hosts=args.allowed_host, leases=leases)
+    except OSError as exc:
+        # Another service (or another program) holds the port: one clear
+        # line, the one a program starting the service shows its user.
+        sys.stderr.write("cannot listen on %s:%d: %s\n" % (args.host, args.port, exc))
+        sys.stderr.flush()
+        return 1
     host, port = server.server_address[:2]
     handlers = None
     if importlib.util.find_spec("yt_dlp") is None:
@@ -558,5 +605,9 @@ def main(argv=None):
     except KeyboardInterrupt:
         pass
     finally:
+        leases.stop()
         server.server_close()
+        if args.exit_with_last_lease is not None:
+            sys.stderr.write("Quorlin service stopped: no program holds a lease\n")
+            sys.stderr.flush()
     return 0

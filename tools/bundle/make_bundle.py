@@ -3,22 +3,22 @@
 
     Quorlin.exe                 the program given with --program
     README.txt                  tools/bundle/README.txt
-    start-quorlin.bat           tools/bundle/start-quorlin.bat
     service/quorlin_service.py  the link-resolution service's start script
     service/linkservice/*.py    the service's package
     service/README.md           its description
+
+Quorlin.exe starts the service itself, so there is no start script. Only
+files git tracks enter the zip: a stray file in the working tree (a test's
+leftover, an editor's backup) never reaches users.
 
 The zip is the same, byte for byte, for the same inputs: entries in name
 order, every entry with the same time (SOURCE_DATE_EPOCH, else the time of
 the checked-out commit, else 1980-01-01), the same attributes and the same
 compression.  Text files for Windows get CRLF line ends; README.txt is
-UTF-8 with a byte-order mark, so Notepad shows its Chinese words, and the
-batch file must be plain ASCII, the only text cmd reads the same in every
-code page.
+UTF-8 with a byte-order mark, so Notepad shows its Chinese words.
 """
 
 import argparse
-import glob
 import os
 import re
 import subprocess
@@ -30,16 +30,28 @@ import zipfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 
-# Name in the zip -> file in the tree (None: the --program argument).
-CONTENTS = {
-    "Quorlin.exe": None,
-    "README.txt": os.path.join(HERE, "README.txt"),
-    "start-quorlin.bat": os.path.join(HERE, "start-quorlin.bat"),
-    "service/quorlin_service.py": os.path.join(ROOT, "service", "quorlin_service.py"),
-    "service/README.md": os.path.join(ROOT, "service", "README.md"),
-}
-CONTENTS.update(("service/linkservice/" + os.path.basename(path), path)
-                for path in glob.glob(os.path.join(ROOT, "service", "linkservice", "*.py")))
+# The tree's files that enter the zip under their own names, as git pathspecs.
+TRACKED = ["tools/bundle/README.txt", "service/quorlin_service.py", "service/README.md",
+           "service/linkservice/*.py"]
+
+
+def contents():
+    """Name in the zip -> file in the tree (None: the --program argument),
+    from the files git tracks.  Raises OSError outside a git checkout."""
+    try:
+        done = subprocess.run(["git", "-C", ROOT, "ls-files", "-z", "--"] + TRACKED,
+                              capture_output=True, timeout=30)
+    except (OSError, subprocess.SubprocessError) as exc:
+        raise OSError("git cannot list the tracked files: %s" % exc) from exc
+    if done.returncode != 0:
+        raise OSError("git ls-files failed: %s" % done.stderr.decode(errors="replace").strip())
+    names = {"Quorlin.exe": None}
+    for path in filter(None, done.stdout.decode("utf-8").split("\0")):
+        name = "README.txt" if path == "tools/bundle/README.txt" else path
+        names[name] = os.path.join(ROOT, *path.split("/"))
+    if "README.txt" not in names or "service/quorlin_service.py" not in names:
+        raise OSError("the tracked files lack README.txt or the service")
+    return names
 
 DOS_EPOCH = 315532800  # 1980-01-01 00:00:00 UTC, the earliest time a zip holds
 
@@ -65,17 +77,13 @@ def windows_text(data, name):
     if text.startswith("\ufeff"):
         text = text[1:]
     text = text.replace("\r\n", "\n").replace("\n", "\r\n")
-    if name.endswith(".bat"):
-        if not text.isascii():
-            raise ValueError("%s: a batch file must be plain ASCII" % name)
-        return text.encode("ascii")
     return b"\xef\xbb\xbf" + text.encode("utf-8")
 
 
 def entry_bytes(name, source):
     with open(source, "rb") as f:
         data = f.read()
-    if name.endswith((".bat", ".txt")):
+    if name.endswith(".txt"):
         return windows_text(data, name)
     return data
 
@@ -89,13 +97,14 @@ def write_bundle(program, version, out_dir):
     fd, partial = tempfile.mkstemp(dir=out_dir, suffix=".partial")
     os.close(fd)
     try:
+        files = contents()
         with zipfile.ZipFile(partial, "w") as z:
-            for name in sorted(CONTENTS):
+            for name in sorted(files):
                 info = zipfile.ZipInfo(name, date_time=when)
                 info.create_system = 0  # MS-DOS attributes, whatever the host
                 info.external_attr = 0x20  # archive
                 info.compress_type = zipfile.ZIP_DEFLATED
-                z.writestr(info, entry_bytes(name, CONTENTS[name] or program), compresslevel=9)
+                z.writestr(info, entry_bytes(name, files[name] or program), compresslevel=9)
         umask = os.umask(0)
         os.umask(umask)
         os.chmod(partial, 0o666 & ~umask)  # mkstemp made it private
