@@ -490,6 +490,20 @@ TEST_CASE("resizing between kept sizes and new ones 200 times leaves GDI and USE
   CHECK(baseline.UserGrowth() <= 1);
 }
 
+TEST_CASE("a caption glyph is decoded once for every window that shows it") {
+  SkinnedWindow first(BothBoxes, 500, 300);
+  SkinnedWindow second(BothBoxes, 400, 300);
+  REQUIRE_FALSE(first.Record().captionGlyphs.empty());
+  int shared = 0;
+  for (const DecodedCaptionGlyph& a : first.Record().captionGlyphs)
+    for (const DecodedCaptionGlyph& b : second.Record().captionGlyphs)
+      if (a.png == b.png) {
+        CHECK(a.image == b.image);
+        ++shared;
+      }
+  CHECK(shared == static_cast<int>(first.Record().captionButtons.size()));
+}
+
 TEST_CASE("a border drag paints drafts; the frame at its end is the full-quality frame, pixel for pixel") {
   SkinnedWindow w(BothBoxes, 500, 300);
   auto backBuffer = [&] {
