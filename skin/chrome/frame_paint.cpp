@@ -1,6 +1,8 @@
 // Frame painting: back buffer, title strip snapshot and frame snapshot.
 #include "skin/chrome/frame_paint.h"
 
+#include "skin/chrome/picture_stretch.h"
+
 #include <algorithm>
 #include <climits>
 #include <string>
@@ -16,6 +18,7 @@
 namespace quorlin::skin {
 
 HICON FrameIcon = nullptr;
+bool PlatformPictureStretch = false;
 
 namespace {
 
@@ -28,6 +31,46 @@ SIZE ClientSize(HWND window) {
   RECT r = {};
   GetClientRect(window, &r);
   return SIZE{r.right, r.bottom};
+}
+
+// The pixels of the 32-bit DIB section selected into a DC as GDI+ takes a
+// bitmap's pixels: the top row's address and the step from a row to the next.
+struct DibRows {
+  BYTE* top = nullptr;
+  int stride = 0, width = 0, height = 0;
+};
+
+bool DibRowsOf(HDC dc, DibRows& rows) {
+  DIBSECTION section = {};
+  if (!dc || GetObjectA(GetCurrentObject(dc, OBJ_BITMAP), sizeof section, &section) != sizeof section ||
+      !section.dsBm.bmBits || section.dsBm.bmBitsPixel != 32)
+    return false;
+  const int bytes = section.dsBm.bmWidthBytes;
+  rows.width = section.dsBm.bmWidth;
+  rows.height = section.dsBm.bmHeight;
+  BYTE* bits = static_cast<BYTE*>(section.dsBm.bmBits);
+  BYTE* lastRow = bits + static_cast<ptrdiff_t>(rows.height - 1) * bytes;
+  // GetObject reports a top-down DIB with a positive height too: a pixel set
+  // at (0, 0) through the DC shows which end of the memory holds the top row.
+  // That needs the DC to draw there unclipped and unmoved.
+  POINT origin = {};
+  RECT clip = {};
+  if (!GetViewportOrgEx(dc, &origin) || origin.x || origin.y || !GetWindowOrgEx(dc, &origin) || origin.x ||
+      origin.y || GetClipBox(dc, &clip) == ERROR || clip.left > 0 || clip.top > 0 || clip.right < 1 || clip.bottom < 1)
+    return false;
+  DWORD* first = reinterpret_cast<DWORD*>(bits);
+  DWORD* last = reinterpret_cast<DWORD*>(lastRow);
+  const DWORD keepFirst = *first, keepLast = *last;
+  const COLORREF mark = ~keepFirst & 0xFFFFFF;  // another colour than the first word's
+  GdiFlush();
+  SetPixelV(dc, 0, 0, RGB(GetBValue(mark), GetGValue(mark), GetRValue(mark)));
+  GdiFlush();
+  const bool topDown = (*first & 0xFFFFFF) == mark;
+  *first = keepFirst;
+  *last = keepLast;
+  rows.top = topDown ? bits : lastRow;
+  rows.stride = topDown ? bytes : -bytes;
+  return true;
 }
 
 // ---- kept surfaces ----------------------------------------------------
@@ -75,6 +118,7 @@ void ReleaseCaptionLooks(SkinRecord& r) {
 void ReleaseBackgroundLayer(SkinRecord& r) {
   r.backgroundLayerKey = BackgroundLayerKey{};
   r.backgroundLayer.reset();
+  r.otherBackgroundLayers.clear();
 }
 
 BackgroundLayerKey BackgroundLayerKeyOf(const SkinRecord& r, SIZE s) {
@@ -83,19 +127,53 @@ BackgroundLayerKey BackgroundLayerKeyOf(const SkinRecord& r, SIZE s) {
                             r.frameEnabled, r.sizing != 0, r.backgroundPicture};
 }
 
+// How many full-quality layers of other sizes a window keeps: its two sizes
+// and the size a drag last ended at.
+constexpr size_t MaxOtherBackgroundLayers = 2;
+
+// Keeps the present layer among the other sizes when it is a full-quality
+// one of exactly its size; a draft's or an oversized surface is not kept.
+void SetPresentLayerAside(SkinRecord& r) {
+  const BackgroundLayerKey& k = r.backgroundLayerKey;
+  if (!r.backgroundLayer || k.draft || k.width <= 0 || r.backgroundLayer.width() != k.width ||
+      r.backgroundLayer.height() != k.height)
+    return;
+  std::erase_if(r.otherBackgroundLayers, [&](const KeptBackgroundLayer& o) { return o.key == k; });
+  if (r.otherBackgroundLayers.size() == MaxOtherBackgroundLayers)
+    r.otherBackgroundLayers.erase(r.otherBackgroundLayers.begin());
+  r.otherBackgroundLayers.push_back(KeptBackgroundLayer{std::move(r.backgroundLayerKey), std::move(r.backgroundLayer)});
+  r.backgroundLayerKey = BackgroundLayerKey{};
+}
+
+// Makes the kept layer painted from key the present one; false when none is.
+bool TakeKeptLayer(SkinRecord& r, const BackgroundLayerKey& key) {
+  auto kept = std::find_if(r.otherBackgroundLayers.begin(), r.otherBackgroundLayers.end(),
+                           [&](const KeptBackgroundLayer& o) { return o.key == key; });
+  if (kept == r.otherBackgroundLayers.end()) return false;
+  KeptBackgroundLayer taken = std::move(*kept);
+  r.otherBackgroundLayers.erase(kept);
+  SetPresentLayerAside(r);
+  r.backgroundLayer = std::move(taken.layer);
+  r.backgroundLayerKey = std::move(taken.key);
+  return true;
+}
+
 // Draws the background and the outline into the back buffer g paints on.
 // Decoding and stretching the picture and stroking the outline are most of
-// a full repaint, so the finished layer is kept and copied again while
-// nothing it depends on has changed.
+// a full repaint, so the finished layer is kept, per size, and copied again
+// while nothing it depends on has changed.
 void PaintBackgroundLayer(graphics::Graphics& g, SkinRecord& r, int skinId, SIZE s) {
   BackgroundLayerKey key = BackgroundLayerKeyOf(r, s);
-  if (r.backgroundLayer && key == r.backgroundLayerKey) {
+  if ((r.backgroundLayer && key == r.backgroundLayerKey) || (!key.draft && TakeKeptLayer(r, key))) {
     BitBlt(r.backBufferDc, 0, 0, s.cx, s.cy, r.backgroundLayer.dc(), 0, 0, SRCCOPY);
     return;
   }
   PaintBackground(g, skinId);
   if (r.frameEnabled) PaintOutline(skinId, g);
   g.Flush(Gdiplus::FlushIntentionSync);
+  // A drag's first step sets the frame it started from aside too: drags
+  // often end where they began.
+  SetPresentLayerAside(r);
   r.backgroundLayerKey = BackgroundLayerKey{};
   if (!FitSurface(r.backgroundLayer, s, r.sizing != 0)) return;
   BitBlt(r.backgroundLayer.dc(), 0, 0, s.cx, s.cy, r.backBufferDc, 0, 0, SRCCOPY);
@@ -151,13 +229,30 @@ const std::string& GlyphOf(const SkinRecord& r, const CaptionButton& b) {
 // Room for the glyph and the alternate glyph of every caption button.
 constexpr size_t MaxKeptGlyphs = 12;
 
-// The glyph decoded once per window: a PNG decode costs about a millisecond
-// here, several times the drawing of the glyph.
+// The glyphs decoded in this program, by their bytes: a PNG decode costs
+// about a millisecond here (three times that in the 32-bit build), several
+// times the drawing of the glyph, and every window shows the same few. Kept,
+// like the embedded glyphs, until the program ends; never released, so no
+// picture is disposed of after GDI+ has shut down.
+std::vector<DecodedCaptionGlyph>& ProgramGlyphs() {
+  static auto* decoded = new std::vector<DecodedCaptionGlyph>;
+  return *decoded;
+}
+
+// The glyph as the window keeps it, decoded once per program.
 const graphics::Bitmap* KeptGlyphOf(SkinRecord& r, const std::string& png) {
   for (const DecodedCaptionGlyph& k : r.captionGlyphs)
     if (k.png == png) return k.image.get();
-  auto image = std::make_shared<graphics::Bitmap>();
-  if (png.empty() || !image->FromBytes(png.data(), png.size())) return nullptr;
+  std::shared_ptr<graphics::Bitmap> image;
+  for (const DecodedCaptionGlyph& k : ProgramGlyphs())
+    if (k.png == png) image = k.image;
+  if (!image) {
+    image = std::make_shared<graphics::Bitmap>();
+    if (png.empty() || !image->FromBytes(png.data(), png.size())) return nullptr;
+    // A program that shows ever other glyphs keeps only the latest.
+    if (ProgramGlyphs().size() == MaxKeptGlyphs) ProgramGlyphs().erase(ProgramGlyphs().begin());
+    ProgramGlyphs().push_back(DecodedCaptionGlyph{png, image});
+  }
   if (r.captionGlyphs.size() == MaxKeptGlyphs) r.captionGlyphs.clear();
   r.captionGlyphs.push_back(DecodedCaptionGlyph{png, image});
   return image.get();
@@ -551,40 +646,74 @@ void SetFrameRegion(HWND window) {
   if (SetWindowRgn(window, region.get(), TRUE)) region.release();
 }
 
-// While the border is dragged every step is a new size, and GDI+'s filtered
-// stretch of a large window takes tens of milliseconds under Wine. A drag step
-// stretches the picture with GDI instead, from a DIB copy of the decoded
-// picture made at the first step; the end of the drag paints the frame at
-// full quality.
-bool StretchDraftPicture(graphics::Graphics& g, SkinRecord& r, SIZE s) {
+namespace {
+
+// The decoded picture copied once into a DIB (r.pictureDib): the pixels both
+// the draft's GDI stretch and the program's own filter read.
+bool KeepPictureDib(SkinRecord& r) {
   graphics::Bitmap* picture = r.decodedPicture.get();
   if (!picture) return false;
+  if (r.pictureDib && r.pictureDibSource == r.decodedPictureSource) return true;
   const int iw = static_cast<int>(picture->GetWidth()), ih = static_cast<int>(picture->GetHeight());
-  if (r.pictureDibSource != r.decodedPictureSource || !r.pictureDib) {
-    r.pictureDibSource.clear();
-    r.pictureDib = DibSurface(iw, ih);
-    if (!r.pictureDib) return false;
-    // The decoded pixels straight into the DIB.
-    graphics::BitmapData data = {};
-    data.Width = static_cast<UINT>(iw);
-    data.Height = static_cast<UINT>(ih);
-    data.Stride = iw * 4;
-    data.PixelFormat = PixelFormat32bppRGB;
-    data.Scan0 = r.pictureDib.bits();
-    const graphics::Rect whole(0, 0, iw, ih);
-    if (!picture->LockBits(&whole, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
-                           PixelFormat32bppRGB, &data))
-      return false;
-    picture->UnlockBits(&data);
-    r.pictureDibSource = r.decodedPictureSource;
+  r.pictureDibSource.clear();
+  r.pictureDib = DibSurface(iw, ih);
+  if (!r.pictureDib) return false;
+  // The decoded pixels straight into the DIB.
+  graphics::BitmapData data = {};
+  data.Width = static_cast<UINT>(iw);
+  data.Height = static_cast<UINT>(ih);
+  data.Stride = iw * 4;
+  data.PixelFormat = PixelFormat32bppRGB;
+  data.Scan0 = r.pictureDib.bits();
+  const graphics::Rect whole(0, 0, iw, ih);
+  if (!picture->LockBits(&whole, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
+                         PixelFormat32bppRGB, &data)) {
+    r.pictureDib.reset();
+    return false;
   }
+  picture->UnlockBits(&data);
+  r.pictureDibSource = r.decodedPictureSource;
+  return true;
+}
+
+// While the border is dragged every step is a new size, and GDI+'s filtered
+// stretch of a large window takes tens of milliseconds under Wine. A drag step
+// stretches the picture with GDI instead, from the picture's DIB; the end of
+// the drag paints the frame at full quality.
+bool StretchDraftPicture(graphics::Graphics& g, SkinRecord& r, SIZE s) {
+  if (!KeepPictureDib(r)) return false;
   HDC target = g.GetDC();
   if (!target) return false;
   SetStretchBltMode(target, COLORONCOLOR);
-  const bool drawn = StretchBlt(target, 0, 0, s.cx, s.cy, r.pictureDib.dc(), 0, 0, iw, ih, SRCCOPY) != FALSE;
+  const bool drawn = StretchBlt(target, 0, 0, s.cx, s.cy, r.pictureDib.dc(), 0, 0, r.pictureDib.width(),
+                                r.pictureDib.height(), SRCCOPY) != FALSE;
   g.ReleaseDC(target);
   return drawn;
 }
+
+// The full-quality stretch of an opaque picture by the program's bilinear
+// filter, written into the back buffer's own pixels: GDI+'s DrawImage gives
+// the same picture at many times the cost (most of a first frame under
+// Wine's 32-bit GDI+). A picture with transparency is left to GDI+, which
+// blends it over the cleared background.
+bool StretchPictureFiltered(graphics::Graphics& g, SkinRecord& r, SIZE s) {
+  if (PlatformPictureStretch || !r.decodedPicture || (r.decodedPicture->GetPixelFormat() & PixelFormatAlpha) ||
+      !KeepPictureDib(r))
+    return false;
+  HDC target = g.GetDC();
+  DibRows rows;
+  const bool dib = DibRowsOf(target, rows) && rows.width >= s.cx && rows.height >= s.cy;
+  if (target) g.ReleaseDC(target);
+  if (!dib) return false;
+  const PixelArea pictureArea{0, 0, r.pictureDib.width(), r.pictureDib.height()};
+  StretchBilinear(PixelRows{r.pictureDib.bits(), pictureArea.width, pictureArea.width, pictureArea.height},
+                  PixelRows{reinterpret_cast<DWORD*>(rows.top), rows.stride / 4, s.cx, s.cy},
+                  0xFF000000 | (GetRValue(r.backgroundColour) << 16) | (GetGValue(r.backgroundColour) << 8) |
+                      GetBValue(r.backgroundColour));
+  return true;
+}
+
+}  // namespace
 
 void PaintBackground(graphics::Graphics& g, int skinId) {
   SkinRecord* r = SkinRecordById(skinId);
@@ -594,8 +723,9 @@ void PaintBackground(graphics::Graphics& g, int skinId) {
   if (r->backgroundPicture.empty()) {
     g.Clear(Argb(255, Black));
   } else if (const graphics::Bitmap* kept = KeptDecodedPicture(*r, r->backgroundPicture);
-             kept && r->sizing && r->backgroundMode == 3 && StretchDraftPicture(g, *r, s)) {
-    // A drag step: the stretched picture covers the whole client area.
+             kept && r->backgroundMode == 3 &&
+             (r->sizing ? StretchDraftPicture(g, *r, s) : StretchPictureFiltered(g, *r, s))) {
+    // The stretched picture covers the whole client area.
   } else {
     g.Clear(Argb(255, r->backgroundColour & 0xFFFFFF));
     if (kept) {
@@ -668,46 +798,6 @@ void StrokeOutline(graphics::Graphics& g, int width, int height) {
   light.Create(Argb(180, White), 1.0f);
   g.DrawPath(dark, outer);
   g.DrawPath(light, inner);
-}
-
-// The pixels of the 32-bit DIB section selected into a DC as GDI+ takes a
-// bitmap's pixels: the top row's address and the step from a row to the next.
-struct DibRows {
-  BYTE* top = nullptr;
-  int stride = 0, width = 0, height = 0;
-};
-
-bool DibRowsOf(HDC dc, DibRows& rows) {
-  DIBSECTION section = {};
-  if (!dc || GetObjectA(GetCurrentObject(dc, OBJ_BITMAP), sizeof section, &section) != sizeof section ||
-      !section.dsBm.bmBits || section.dsBm.bmBitsPixel != 32)
-    return false;
-  const int bytes = section.dsBm.bmWidthBytes;
-  rows.width = section.dsBm.bmWidth;
-  rows.height = section.dsBm.bmHeight;
-  BYTE* bits = static_cast<BYTE*>(section.dsBm.bmBits);
-  BYTE* lastRow = bits + static_cast<ptrdiff_t>(rows.height - 1) * bytes;
-  // GetObject reports a top-down DIB with a positive height too: a pixel set
-  // at (0, 0) through the DC shows which end of the memory holds the top row.
-  // That needs the DC to draw there unclipped and unmoved.
-  POINT origin = {};
-  RECT clip = {};
-  if (!GetViewportOrgEx(dc, &origin) || origin.x || origin.y || !GetWindowOrgEx(dc, &origin) || origin.x ||
-      origin.y || GetClipBox(dc, &clip) == ERROR || clip.left > 0 || clip.top > 0 || clip.right < 1 || clip.bottom < 1)
-    return false;
-  DWORD* first = reinterpret_cast<DWORD*>(bits);
-  DWORD* last = reinterpret_cast<DWORD*>(lastRow);
-  const DWORD keepFirst = *first, keepLast = *last;
-  const COLORREF mark = ~keepFirst & 0xFFFFFF;  // another colour than the first word's
-  GdiFlush();
-  SetPixelV(dc, 0, 0, RGB(GetBValue(mark), GetGValue(mark), GetRValue(mark)));
-  GdiFlush();
-  const bool topDown = (*first & 0xFFFFFF) == mark;
-  *first = keepFirst;
-  *last = keepLast;
-  rows.top = topDown ? bits : lastRow;
-  rows.stride = topDown ? bytes : -bytes;
-  return true;
 }
 
 // GDI+ works a stroked path over the whole box around it, and over a DC it
@@ -939,6 +1029,10 @@ void InvalidateSkinnedChildren(int skinId) {
     for (HWND c = FindWindowExA(l.hwnd, nullptr, nullptr, nullptr); c; c = FindWindowExA(l.hwnd, c, nullptr, nullptr))
       if (IsWindowVisible(c)) InvalidateRect(c, nullptr, TRUE);
   }
+}
+
+void ForgetKeptBackgrounds(SkinRecord& r) {
+  ReleaseBackgroundLayer(r);
 }
 
 void ReleaseFrameImages(HWND window) {

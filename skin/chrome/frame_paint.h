@@ -14,8 +14,13 @@ class Graphics;
 
 namespace quorlin::skin {
 
+struct SkinRecord;
+
 // The icon drawn beside the title.
 extern HICON FrameIcon;
+// Set: the background picture is stretched by GDI+'s DrawImage, as a
+// reference for the program's own filter (which otherwise draws it).
+extern bool PlatformPictureStretch;
 
 // A rectangle of whole pixels given by its origin and size.
 struct PixelArea {
@@ -42,6 +47,10 @@ void InvalidateSkinnedChildren(int skinId);
 void RestoreFromTitleSnapshot(int skinId, const PixelArea& area);
 // The title text's layout rectangle for a client width.
 PixelArea TitleTextRect(int skinId, int clientWidth);
+
+// Drops the background layers kept for the window's sizes, so the next full
+// repaint draws the picture afresh.
+void ForgetKeptBackgrounds(SkinRecord& r);
 
 // Releases the back buffer, both snapshots and every kept piece.
 void ReleaseFrameImages(HWND window);

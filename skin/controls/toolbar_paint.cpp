@@ -150,15 +150,6 @@ POINT IconPlace(const ButtonFacts& b, SIZE icon) {
   return POINT{static_cast<int>(b.x + (b.w - icon.cx - room) / 2.0), b.y + 2};
 }
 
-void DrawButtonIcon(HDC dc, const ButtonFacts& b, HICON icon, SIZE size) {
-  if (!icon) return;
-  const POINT at = IconPlace(b, size);
-  if (IsGreyed(b.state))
-    DrawGreyedIcon(dc, at.x, at.y, icon, b.state);
-  else
-    DrawIconEx(dc, at.x, at.y, icon, size.cx, size.cy, 0, nullptr, DI_NORMAL);
-}
-
 void DrawDropArrow(graphics::Graphics& g, const ButtonFacts& b) {
   const graphics::Image& arrow = KeptGlyph(assets::ArrowDownGlyph);
   const REAL w = static_cast<REAL>(arrow.GetWidth()), h = static_cast<REAL>(arrow.GetHeight());
@@ -219,7 +210,25 @@ void DrawGreyedIcon(HDC dc, int x, int y, HICON icon, BYTE state) {
   TransparentBlt(dc, x, y, size.cx, size.cy, icon32.dc(), 0, 0, size.cx, size.cy, 0);
 }
 
-void PaintToolbarButton(HWND toolbar, int index, HDC dc, bool hot) {
+namespace {
+
+// A GDI+ graphics over the pixels of the 32-bit DIB selected into dc: it
+// draws straight into memory, where one over the DC itself blends every
+// shape through GDI (under Wine about a millisecond a button). False when
+// the DC holds no such DIB.
+bool OpenCanvas(HDC dc, graphics::Bitmap& pixels, graphics::Graphics& g) {
+  DIBSECTION section = {};
+  if (!dc || GetObjectA(GetCurrentObject(dc, OBJ_BITMAP), sizeof section, &section) != sizeof section ||
+      !section.dsBm.bmBits || section.dsBm.bmBitsPixel != 32 || section.dsBmih.biHeight <= 0)
+    return false;
+  // A bottom-up DIB (the only kind the background picture comes in): the
+  // top row is the last in memory.
+  const int stride = section.dsBm.bmWidthBytes, height = section.dsBm.bmHeight;
+  BYTE* top = static_cast<BYTE*>(section.dsBm.bmBits) + static_cast<ptrdiff_t>(height - 1) * stride;
+  return pixels.FromScan0(section.dsBm.bmWidth, height, -stride, PixelFormat32bppRGB, top) && g.FromImage(pixels);
+}
+
+void PaintButtonOn(HWND toolbar, int index, HDC dc, graphics::Graphics& g, bool hot) {
   const ToolbarState* state = ToolbarRecord(toolbar);
   if (!state) return;
   TBBUTTON button = {};
@@ -240,26 +249,43 @@ void PaintToolbarButton(HWND toolbar, int index, HDC dc, bool hot) {
   b.index = index;
   b.clientRight = client.right;
 
-  const auto images = static_cast<HIMAGELIST>(GetPropA(toolbar, PropToolbarImageList));
-  const UniqueIcon icon(images && button.iBitmap >= 0 ? ImageList_GetIcon(images, button.iBitmap, ILD_TRANSPARENT)
-                                                      : nullptr);
-  const SIZE iconSize = IconSize(icon.get());
-  const std::string text = ButtonText(toolbar, button.idCommand);
-
-  {
-    graphics::Graphics g;
-    g.FromHDC(dc);
-    const graphics::GraphicsPath face = RoundRectPath(static_cast<REAL>(b.x), static_cast<REAL>(b.y),
-                                                      static_cast<REAL>(b.w), static_cast<REAL>(b.h), FaceCorner);
-    if (DrawFace(g, face, b)) DrawRim(g, face, b);
-    if (b.kind == ButtonKind::Separator) DrawSeparator(g, b);
+  const graphics::GraphicsPath face = RoundRectPath(static_cast<REAL>(b.x), static_cast<REAL>(b.y),
+                                                    static_cast<REAL>(b.w), static_cast<REAL>(b.h), FaceCorner);
+  if (DrawFace(g, face, b)) DrawRim(g, face, b);
+  if (b.kind == ButtonKind::Separator) {
+    DrawSeparator(g, b);
+    return;
   }
-  if (b.kind == ButtonKind::Separator) return;
-  DrawButtonIcon(dc, b, icon.get(), iconSize);
-  graphics::Graphics g;
-  g.FromHDC(dc);
+  // Only a greyed icon needs an icon of its own (its pixels are recoloured);
+  // the others come straight from the image list, as the icon would draw.
+  const auto images = static_cast<HIMAGELIST>(GetPropA(toolbar, PropToolbarImageList));
+  int iconWidth = 0, iconHeight = 0;
+  const bool hasIcon = images && button.iBitmap >= 0 && button.iBitmap < ImageList_GetImageCount(images) &&
+                       ImageList_GetIconSize(images, &iconWidth, &iconHeight);
+  SIZE iconSize = {hasIcon ? iconWidth : 0, hasIcon ? iconHeight : 0};
+  if (hasIcon) {
+    g.Flush(Gdiplus::FlushIntentionSync);
+    const POINT at = IconPlace(b, iconSize);
+    if (IsGreyed(b.state)) {
+      const UniqueIcon icon(ImageList_GetIcon(images, button.iBitmap, ILD_TRANSPARENT));
+      DrawGreyedIcon(dc, at.x, at.y, icon.get(), b.state);
+    } else {
+      ImageList_Draw(images, button.iBitmap, dc, at.x, at.y, ILD_TRANSPARENT);
+    }
+    GdiFlush();
+  }
   if (b.kind == ButtonKind::DropDown) DrawDropArrow(g, b);
-  DrawButtonText(g, b, *state, static_cast<COLORREF>(GetIntProp(toolbar, PropTextColour)), text, iconSize);
+  DrawButtonText(g, b, *state, static_cast<COLORREF>(GetIntProp(toolbar, PropTextColour)),
+                 ButtonText(toolbar, button.idCommand), iconSize);
+}
+
+}  // namespace
+
+void PaintToolbarButton(HWND toolbar, int index, HDC dc, bool hot) {
+  graphics::Bitmap pixels;
+  graphics::Graphics g;
+  if (!OpenCanvas(dc, pixels, g) && !g.FromHDC(dc)) return;
+  PaintButtonOn(toolbar, index, dc, g, hot);
 }
 
 void PaintToolbar(HWND toolbar) {
@@ -270,7 +296,12 @@ void PaintToolbar(HWND toolbar) {
   GetClientRect(toolbar, &client);
   CachedDc picture(PaintParentBackground(toolbar, client));
   if (!picture.get()) return;
-  for (int i = 0; i < count; ++i) PaintToolbarButton(toolbar, i, picture.get(), i == hot);
+  {
+    graphics::Bitmap pixels;
+    graphics::Graphics g;
+    if (!OpenCanvas(picture.get(), pixels, g) && !g.FromHDC(picture.get())) return;
+    for (int i = 0; i < count; ++i) PaintButtonOn(toolbar, i, picture.get(), g, i == hot);
+  }
   BlitToComposite(toolbar, picture.get(), true);
   {
     WindowDc screen(toolbar);

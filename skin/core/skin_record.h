@@ -95,6 +95,12 @@ struct BackgroundLayerKey {
   bool operator==(const BackgroundLayerKey&) const = default;
 };
 
+// A full-quality background layer of another size than the present one.
+struct KeptBackgroundLayer {
+  BackgroundLayerKey key;
+  DibSurface layer;
+};
+
 // What the draft caption row was composed from: the row's height and place
 // from the top, and per button the glyph it showed and its rectangle, taken
 // from the row's left.
@@ -248,6 +254,10 @@ struct SkinRecord {
   // repaint at the same size with the same picture copies them.
   DibSurface backgroundLayer;
   BackgroundLayerKey backgroundLayerKey;
+  // Full-quality layers of the last other sizes, newest last: the window
+  // goes back and forth between its sizes, and a drag often ends at a size
+  // it had before.
+  std::vector<KeptBackgroundLayer> otherBackgroundLayers;
   // The back buffer holds a draft of a border drag (no window region, the
   // picture stretched by GDI); the end of the drag paints it again.
   bool draftFrame = false;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -72,6 +73,47 @@ struct FrameRecalculations {
     return CallNextHookEx(nullptr, code, wParam, lParam);
   }
 };
+
+// The w x h pixels at the top left of a memory DC's bitmap, row by row.
+std::vector<COLORREF> SurfacePixels(HDC dc, int w, int h) {
+  std::vector<COLORREF> p(static_cast<size_t>(w) * h);
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
+  HBITMAP copy = CreateCompatibleBitmap(dc, w, h);
+  HDC mem = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(mem, copy);
+  BitBlt(mem, 0, 0, w, h, dc, 0, 0, SRCCOPY);
+  SelectObject(mem, old);
+  GetDIBits(mem, copy, 0, static_cast<UINT>(h), p.data(), &info, DIB_RGB_COLORS);
+  DeleteDC(mem);
+  DeleteObject(copy);
+  for (COLORREF& c : p) c &= 0xFFFFFF;
+  return p;
+}
+
+// How far two pictures of the same size lie apart: the mean difference of
+// each channel and the largest of any channel of any pixel.
+struct PictureDistance {
+  double meanRed = 0, meanGreen = 0, meanBlue = 0;
+  int largest = 0;
+  double Mean() const { return std::max({meanRed, meanGreen, meanBlue}); }
+};
+
+PictureDistance DistanceOf(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {
+  PictureDistance d;
+  if (a.size() != b.size() || a.empty()) return PictureDistance{255, 255, 255, 255};
+  double sums[3] = {};
+  for (size_t i = 0; i < a.size(); ++i)
+    for (int c = 0; c < 3; ++c) {
+      const int da = std::abs(static_cast<int>((a[i] >> (8 * c)) & 0xFF) - static_cast<int>((b[i] >> (8 * c)) & 0xFF));
+      sums[c] += da;
+      d.largest = std::max(d.largest, da);
+    }
+  d.meanBlue = sums[0] / a.size();  // DIB words hold blue in their low byte
+  d.meanGreen = sums[1] / a.size();
+  d.meanRed = sums[2] / a.size();
+  return d;
+}
 
 }  // namespace
 
@@ -361,6 +403,107 @@ TEST_CASE("a long title, then a short one: the caption row never changes and no 
   CHECK(screen(band) == shortTitle);
 }
 
+TEST_CASE("the full-quality frame shows the picture as GDI+ stretches it, at the window's sizes and any other") {
+  struct Size { int cx, cy; };
+  for (const Size size : {Size{444, 314}, Size{700, 314}, Size{523, 407}, Size{1280, 800}}) {
+    CAPTURE(size.cx);
+    CAPTURE(size.cy);
+    SkinnedWindow w(WS_MINIMIZEBOX, size.cx, size.cy, {.resizable = 0});
+    REQUIRE(w.Record().backgroundMode == 3);
+    REQUIRE(w.Record().lastClientWidth == size.cx);
+    auto fresh = [&](bool platform) {
+      PlatformPictureStretch = platform;
+      ForgetKeptBackgrounds(w.Record());
+      PaintFrame(w.Id(), true);
+      PlatformPictureStretch = false;
+      return SurfacePixels(w.Record().backBufferDc, size.cx, size.cy);
+    };
+    const auto reference = fresh(true);
+    const auto own = fresh(false);
+    const PictureDistance d = DistanceOf(own, reference);
+    MESSAGE("mean difference ", d.meanRed, " / ", d.meanGreen, " / ", d.meanBlue, ", largest ", d.largest);
+    CHECK(d.Mean() <= 1.0);
+    CHECK(d.largest <= 8);
+    // And that is what reaches the screen.
+    CHECK(quorlin::test::ScreenMismatchesBackBuffer(w.window, RECT{8, 30, std::min(size.cx, 600) - 8, 300}) == 0);
+  }
+}
+
+TEST_CASE("the background kept per size follows a new picture, a new size and a new tint") {
+  SkinnedWindow w(WS_MINIMIZEBOX, 444, 314, {.resizable = 0});
+  auto resize = [&](int cx) {
+    SetWindowPos(w.window, nullptr, 0, 0, cx, 314, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    quorlin::test::PumpMessages(30);
+    REQUIRE(w.Record().lastClientWidth == cx);
+  };
+  // A mark on every layer kept for another size: a frame that shows it was
+  // copied from a kept layer, not painted.
+  constexpr COLORREF Mark = RGB(1, 254, 3);
+  auto markKeptLayers = [&] {
+    for (KeptBackgroundLayer& kept : w.Record().otherBackgroundLayers) SetPixel(kept.layer.dc(), 200, 150, Mark);
+  };
+  auto marked = [&] { return w.BackBufferPixel(200, 150) == Mark; };
+
+  struct Change { const char* name; std::function<void(SkinRecord&)> apply; int size; bool reused; };
+  const Change changes[] = {
+      {"nothing: the size comes back", [](SkinRecord&) {}, 444, true},
+      {"a new picture", [](SkinRecord& r) { r.backgroundPicture.push_back('\0'); }, 444, false},
+      {"a new tint", [](SkinRecord& r) { r.tintColour = 0x00FF00; r.tintAlpha = 60; }, 444, false},
+      {"a new size", [](SkinRecord&) {}, 500, false},
+  };
+  for (const Change& c : changes) {
+    CAPTURE(c.name);
+    resize(444);
+    resize(700);  // the 444-wide layer is kept aside
+    REQUIRE_FALSE(w.Record().otherBackgroundLayers.empty());
+    const std::string picture = w.Record().backgroundPicture;
+    const long tint = w.Record().tintColour;
+    c.apply(w.Record());
+    markKeptLayers();
+    resize(c.size);
+    CHECK(marked() == c.reused);
+    if (!c.reused) {
+      // The frame is the one a repaint with nothing kept paints.
+      const auto shown = SurfacePixels(w.Record().backBufferDc, c.size, 314);
+      ForgetKeptBackgrounds(w.Record());
+      PaintFrame(w.Id(), false);
+      CHECK(SurfacePixels(w.Record().backBufferDc, c.size, 314) == shown);
+    }
+    w.Record().backgroundPicture = picture;
+    w.Record().tintColour = tint;
+  }
+}
+
+TEST_CASE("resizing between kept sizes and new ones 200 times leaves GDI and USER counts flat") {
+  SkinnedWindow w(WS_MINIMIZEBOX, 444, 314, {.resizable = 0});
+  auto cycle = [&](int i) {
+    for (const int cx : {700, 444, 500 + i % 7}) {
+      SetWindowPos(w.window, nullptr, 0, 0, cx, 314, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      PaintFrame(w.Id(), true);
+    }
+  };
+  for (int i = 0; i < 10; ++i) cycle(i);
+  const quorlin::test::LeakBaseline baseline;
+  for (int i = 0; i < 200; ++i) cycle(i);
+  CHECK(w.Record().otherBackgroundLayers.size() <= 2);
+  CHECK(baseline.GdiGrowth() <= 2);
+  CHECK(baseline.UserGrowth() <= 1);
+}
+
+TEST_CASE("a caption glyph is decoded once for every window that shows it") {
+  SkinnedWindow first(BothBoxes, 500, 300);
+  SkinnedWindow second(BothBoxes, 400, 300);
+  REQUIRE_FALSE(first.Record().captionGlyphs.empty());
+  int shared = 0;
+  for (const DecodedCaptionGlyph& a : first.Record().captionGlyphs)
+    for (const DecodedCaptionGlyph& b : second.Record().captionGlyphs)
+      if (a.png == b.png) {
+        CHECK(a.image == b.image);
+        ++shared;
+      }
+  CHECK(shared == static_cast<int>(first.Record().captionButtons.size()));
+}
+
 TEST_CASE("a border drag paints drafts; the frame at its end is the full-quality frame, pixel for pixel") {
   SkinnedWindow w(BothBoxes, 500, 300);
   auto backBuffer = [&] {
@@ -386,7 +529,7 @@ TEST_CASE("a border drag paints drafts; the frame at its end is the full-quality
   const auto atEnd = backBuffer();
   CHECK(atEnd != draft);
   // The same size painted afresh, with nothing kept and no drag.
-  w.Record().backgroundLayerKey = BackgroundLayerKey{};
+  ForgetKeptBackgrounds(w.Record());
   w.Record().fullRepaintNeeded = true;
   InvalidateRect(w.window, nullptr, FALSE);
   UpdateWindow(w.window);
