@@ -7,7 +7,7 @@
 
 #include "skin/chrome/borders.h"
 #include "skin/chrome/caption_row.h"
-#include "skin/chrome/child_messages.h"
+#include "skin/controls/child_messages.h"
 #include "skin/chrome/frame_paint.h"
 #include "skin/chrome/working_set.h"
 #include "skin/controls/toolbar.h"

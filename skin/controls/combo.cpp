@@ -1,10 +1,11 @@
-// Skinned combo boxes: attach, window procedure and face geometry. The
-// painter is in combo_paint.cpp.
+// Skinned combo boxes: attach, window procedure and handlers. The face
+// geometry and the painter are in combo_paint.cpp.
 #include "skin/controls/combo.h"
 
 #include <string>
 
 #include "skin/controls/edit.h"
+#include "skin/core/control_kit.h"
 #include "skin/core/gdi_handles.h"
 #include "skin/core/painting.h"
 #include "skin/core/skin_record.h"
@@ -12,8 +13,7 @@
 namespace quorlin::skin {
 namespace {
 
-ComboState* ComboRecord(HWND combo) { return ControlRecord(combo, &SkinRecord::combos); }
-SkinRecord* OwnerRecord(HWND combo) { return SkinRecordById(GetIntProp(combo, PropOwnerSkinId)); }
+ComboState* ComboRecord(HWND combo) { return RecordOf(combo, &SkinRecord::combos); }
 
 HWND InnerEdit(HWND combo) { return FindWindowExA(combo, nullptr, "Edit", nullptr); }
 
@@ -32,29 +32,16 @@ void RefreshTextFromSelection(HWND combo) {
   SendMessageA(combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-RECT ChildRectIn(HWND combo, HWND child) {
-  RECT r = RectRelativeTo(combo, child);
-  if (WindowClassName(child) == "ComboLBox") InflateRect(&r, -2, -2);
-  return r;
-}
-
 // ---- message handlers -------------------------------------------------
 
 void OnMouseMove(HWND combo) {
-  TRACKMOUSEEVENT tme = {sizeof tme, TME_LEAVE, combo, 0};
-  TrackMouseEvent(&tme);
-  SkinRecord* record = OwnerRecord(combo);
-  if (!record) return;
-  const int index = GetIntProp(combo, PropSkinId);
-  record->controlUnderMouse = index;
-  if ((index >= 1 && record->hotControlId != index) || record->hotControlKind != ComboHotKind) Paint(combo, true);
-  record->hotControlId = index;
-  record->hotControlKind = ComboHotKind;
+  if (EnterHover(combo, HoverCombo)) Paint(combo, true);
+  MarkHot(combo, HoverCombo);
 }
 
 void OnMouseLeave(HWND combo) {
   Paint(combo, false);
-  if (SkinRecord* record = OwnerRecord(combo)) record->hotControlId = 0;
+  LeaveHover(combo);
 }
 
 LRESULT OnPaint(HWND combo, WPARAM wParam, LPARAM lParam) {
@@ -95,44 +82,22 @@ void OnDestroy(HWND combo) {
     ReleaseColourResponse(child);
 }
 
-LRESULT OnNcDestroy(HWND combo, WPARAM wParam, LPARAM lParam) {
-  const int index = GetIntProp(combo, PropSkinId);
-  const LRESULT result = CallPreviousProc(combo, WM_NCDESTROY, wParam, lParam);
-  if (SkinRecord* record = OwnerRecord(combo)) {
-    if (ComboState* after = ComboRecord(combo); after && after->hwnd == combo) *after = ComboState{};
-    if (record->hotControlKind == ComboHotKind && record->hotControlId == index) record->hotControlId = 0;
-  }
-  RemovePropA(combo, PropPreviousProc);
-  RemovePropA(combo, PropSkinId);
-  RemovePropA(combo, PropOwnerSkinId);
-  return result;
-}
-
 }  // namespace
 
 void AttachComboBoxes(int skinId, HWND parent) {
-  if (!ChildSkinningEnabled) return;
-  SkinRecord* record = SkinRecordById(skinId);
-  if (!record) return;
+  if (!ChildSkinningEnabled || !SkinRecordById(skinId)) return;
   for (HWND combo = FindWindowExA(parent, nullptr, "ComboBox", nullptr); combo;
        combo = FindWindowExA(parent, combo, "ComboBox", nullptr)) {
-    // A second attach would chain ComboWndProc to itself.
-    const int index = TakeControlRecord(record->combos, combo);
-    if (index == 0) continue;
-    RefreshTextFromSelection(combo);
-    ComboState& state = record->combos[static_cast<size_t>(index - 1)];
-    state.previousProc =
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(combo, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboWndProc)));
-    SetIntProp(combo, PropSkinId, index);
-    SetIntProp(combo, PropOwnerSkinId, skinId);
-    SetIntProp(combo, PropPreviousProc, reinterpret_cast<LONG_PTR>(state.previousProc));
+    if (!AttachControl(skinId, combo, &SkinRecord::combos, ComboWndProc,
+                       [&](ComboState&) { RefreshTextFromSelection(combo); }))
+      continue;
     if (HWND edit = InnerEdit(combo); edit && TranslucentControls) AttachEditField(skinId, edit, false);
   }
 }
 
 LRESULT CALLBACK ComboWndProc(HWND combo, UINT message, WPARAM wParam, LPARAM lParam) {
   ComboState* state = ComboRecord(combo);
-  if (!state || state->hwnd != combo) return CallPreviousProc(combo, message, wParam, lParam);
+  if (!state) return CallPreviousProc(combo, message, wParam, lParam);
   switch (message) {
     case WM_MOUSEMOVE:
       OnMouseMove(combo);
@@ -175,37 +140,11 @@ LRESULT CALLBACK ComboWndProc(HWND combo, UINT message, WPARAM wParam, LPARAM lP
       OnDestroy(combo);
       break;
     case WM_NCDESTROY:
-      return OnNcDestroy(combo, wParam, lParam);
+      return ReleaseControl(combo, &SkinRecord::combos, HoverCombo, wParam, lParam);
     default:
       break;
   }
   return CallPreviousProc(combo, message, wParam, lParam);
-}
-
-ComboParts ComboPartRects(HWND combo) {
-  ComboParts parts;
-  RECT window = {};
-  GetWindowRect(combo, &window);
-  parts.size = SIZE{window.right - window.left, window.bottom - window.top};
-  const LONG_PTR style = GetWindowLongPtrA(combo, GWL_STYLE);
-  COMBOBOXINFO info = {};
-  info.cbSize = sizeof info;
-  SendMessageA(combo, CB_GETCOMBOBOXINFO, 0, reinterpret_cast<LPARAM>(&info));
-  parts.hasDropButton = (style & ComboDropButtonBit) != 0;
-  parts.dropButton = info.rcButton;
-  // A simple combo box shows its text in its own edit field; painting it
-  // again would lay it over the field and the list.
-  parts.paintsText = (style & ComboShowsTextBit) != 0 && !InnerEdit(combo);
-  const float w = static_cast<float>(parts.size.cx), h = static_cast<float>(parts.size.cy);
-  parts.textLayout = RectF{2, (h - 12) / 2, w - 17, h - 4};
-  if (style & ComboShowsTextBit) {
-    for (HWND child = FindWindowExA(combo, nullptr, nullptr, nullptr); child;
-         child = FindWindowExA(combo, child, nullptr, nullptr))
-      parts.holes.push_back(ChildRectIn(combo, child));
-  } else if (HWND first = FindWindowExA(combo, nullptr, nullptr, nullptr)) {
-    parts.holes.push_back(RectRelativeTo(combo, first));
-  }
-  return parts;
 }
 
 }  // namespace quorlin::skin

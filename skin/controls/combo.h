@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "skin/core/control_states.h"
 #include "skin/core/skin_record.h"
 
 namespace quorlin::skin {
@@ -15,7 +16,7 @@ namespace quorlin::skin {
 inline constexpr LONG_PTR ComboShowsTextBit = 0x1;  // CBS_SIMPLE and CBS_DROPDOWNLIST
 inline constexpr LONG_PTR ComboDropButtonBit = 0x2;  // CBS_DROPDOWN and CBS_DROPDOWNLIST
 // hotControlKind of a combo box painted hot.
-inline constexpr int ComboHotKind = 3;
+inline constexpr HoverKind ComboHotKind = HoverCombo;
 
 // The combo half of the edit-and-combo attach pass: every "ComboBox" child of
 // parent gets a combo record and ComboWndProc; the edit field inside it is

@@ -1,13 +1,13 @@
 // Child containers: a window inside a skinned window (in this program a
 // toolbar that holds child windows) whose children are skinned like the
 // skinned window's own, with a procedure that answers their requests the way
-// the frame procedure answers its children. Also the stale markings that
-// make a window's containers, toolbars and list controls paint anew.
+// the frame procedure answers its children.
 #include <windows.h>
 
-#include "skin/chrome/child_messages.h"
+#include "skin/controls/child_messages.h"
 #include "skin/controls/toolbar.h"
 #include "skin/core/apply_skin.h"
+#include "skin/core/control_kit.h"
 #include "skin/core/control_states.h"
 #include "skin/core/painting.h"
 #include "skin/core/skin_record.h"
@@ -15,18 +15,13 @@
 namespace quorlin::skin {
 namespace {
 
-ContainerState* ContainerRecord(HWND window) {
-  ContainerState* state = ControlRecord(window, &SkinRecord::containers);
-  return state && state->hwnd == window ? state : nullptr;
-}
+ContainerState* ContainerRecord(HWND window) { return RecordOf(window, &SkinRecord::containers); }
 
 // The container layer goes first; the layers beneath still see the message.
 LRESULT OnNcDestroy(HWND window, WPARAM wParam, LPARAM lParam) {
   const auto previous = reinterpret_cast<WNDPROC>(GetPropA(window, PropPreviousProc));
   UnregisterContainer(GetIntProp(window, PropOwnerSkinId), GetIntProp(window, PropSkinId));
-  RemovePropA(window, PropPreviousProc);
-  RemovePropA(window, PropSkinId);
-  RemovePropA(window, PropOwnerSkinId);
+  RemoveRecordProps(window);
   RemovePropA(window, PropStopWindow);
   return previous ? CallWindowProcA(previous, window, WM_NCDESTROY, wParam, lParam)
                   : DefWindowProcA(window, WM_NCDESTROY, wParam, lParam);
@@ -119,20 +114,6 @@ void UnregisterContainer(int skinId, int containerIndex) {
   if (containers.empty()) containers.emplace_back();  // a table keeps its one free record
   for (size_t i = 0; i < containers.size(); ++i)
     if (containers[i].hwnd) SetIntProp(containers[i].hwnd, PropSkinId, static_cast<LONG_PTR>(i + 1));
-}
-
-void MarkControlsStale(HWND window) {
-  SkinRecord* record = SkinRecordById(GetIntProp(window, PropSkinId));
-  if (!record || record->hwnd != window) return;
-  for (ContainerState& container : record->containers) {
-    if (!container.hwnd) continue;
-    container.repaintPending = true;
-    container.stale = true;
-  }
-  for (ToolbarState& toolbar : record->toolbars)
-    if (toolbar.hwnd) toolbar.stale = true;
-  for (ListState& list : record->lists)
-    if (list.hwnd) list.dirty = true;
 }
 
 }  // namespace quorlin::skin

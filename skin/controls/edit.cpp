@@ -5,6 +5,7 @@
 #include <string>
 
 #include "skin/controls/combo.h"
+#include "skin/core/control_kit.h"
 #include "skin/core/control_states.h"
 #include "skin/core/painting.h"
 #include "skin/core/skin_record.h"
@@ -12,14 +13,11 @@
 namespace quorlin::skin {
 namespace {
 
-EditState* EditRecord(HWND field) { return ControlRecord(field, &SkinRecord::edits); }
-SkinRecord* OwnerRecord(HWND control) { return SkinRecordById(GetIntProp(control, PropOwnerSkinId)); }
+EditState* EditRecord(HWND field) { return RecordOf(field, &SkinRecord::edits); }
 
-LONG_PTR StyleOf(HWND w) { return GetWindowLongPtrA(w, GWL_STYLE); }
 bool HasVScroll(HWND w) { return (StyleOf(w) & WS_VSCROLL) != 0; }
 bool HasHScroll(HWND w) { return (StyleOf(w) & WS_HSCROLL) != 0; }
 bool HasScrollStyle(HWND w) { return HasVScroll(w) || HasHScroll(w); }
-
 
 void InvalidateIfPlainField(HWND field) {
   if (TranslucentControls && !HasScrollStyle(field)) InvalidateRect(field, nullptr, TRUE);
@@ -34,20 +32,12 @@ void OnDestroy(HWND field, EditState* state) {
 }
 
 void OnMouseMove(HWND field, EditState& state) {
-  TRACKMOUSEEVENT tme = {sizeof tme, TME_LEAVE, field, 0};
-  TrackMouseEvent(&tme);
-  SkinRecord* record = OwnerRecord(field);
-  if (!record) return;
-  record->controlUnderMouse = GetIntProp(field, PropSkinId);
-  HWND parent = GetParent(field);
-  if (record->hotControlId != record->controlUnderMouse || record->hotControlKind != 1 ||
-      record->hotControlParent != parent) {
+  if (EnterHover(field, HoverEdit)) {
     state.hot = true;
     PaintEditFrame(field, false, false, true, true);
-    record->hotControlId = record->controlUnderMouse;
-    record->hotControlKind = 1;
-    record->hotControlParent = parent;
+    MarkHot(field, HoverEdit);
   }
+  if (!OwnerRecord(field)) return;
   if (state.pressed) {
     if (!HasScrollStyle(field)) InvalidateRect(field, nullptr, TRUE);
     RepaintOverlays(field);
@@ -55,7 +45,7 @@ void OnMouseMove(HWND field, EditState& state) {
 }
 
 void OnMouseLeave(HWND field, EditState& state) {
-  if (SkinRecord* record = OwnerRecord(field)) record->hotControlId = 0;
+  LeaveHover(field);
   state.hot = false;
   PaintEditFrame(field, state.focused, true, false, true);
 }
@@ -68,19 +58,9 @@ void OnKillFocus(HWND field, EditState& state) {
     PaintEditFrame(field, false, true, false, true);
 }
 
-
 LRESULT OnNcPaint(HWND field, LPARAM lParam) {
   PaintEditFrame(field, false, false, false, false);
   return DefWindowProcA(field, WM_NCPAINT, static_cast<WPARAM>(0xFFFFFFFF), lParam);
-}
-
-// The system draws its own scroll bar as soon as a message moves it (typing,
-// the wheel, a new text), over the overlay lying on top of it: the overlay
-// paints again once the system is done.
-LRESULT ThenRepaintOverlays(HWND field, UINT message, WPARAM wParam, LPARAM lParam) {
-  const LRESULT result = CallPreviousProc(field, message, wParam, lParam);
-  if (EditRecord(field)) RepaintOverlays(field);
-  return result;
 }
 
 LRESULT OnScroll(HWND field, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -97,24 +77,15 @@ void OnNcMouseMove(HWND field, const EditState& state, LPARAM lParam) {
 }  // namespace
 
 int AttachEditField(int skinId, HWND field, bool withOverlays) {
-  SkinRecord* record = SkinRecordById(skinId);
-  if (!record) return 0;
-  const int index = TakeControlRecord(record->edits, field);
-  if (index == 0) return 0;
-  // Properties first: the overlays look their window up through the field.
-  SetIntProp(field, PropSkinId, index);
-  SetIntProp(field, PropOwnerSkinId, skinId);
-  SetIntProp(field, PropTextColour, 0);
-  const bool visible = (StyleOf(field) & WS_VISIBLE) != 0;
-  HWND vertical = withOverlays && HasVScroll(field) ? CreateOverlayScrollBar(field, true, visible) : nullptr;
-  HWND horizontal = withOverlays && HasHScroll(field) ? CreateOverlayScrollBar(field, false, visible) : nullptr;
-  EditState& state = record->edits[static_cast<size_t>(index - 1)];
-  state.verticalOverlay = vertical;
-  state.horizontalOverlay = horizontal;
-  state.previousProc =
-      reinterpret_cast<WNDPROC>(SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditWndProc)));
-  SetIntProp(field, PropPreviousProc, reinterpret_cast<LONG_PTR>(state.previousProc));
-  return index;
+  return AttachControl(skinId, field, &SkinRecord::edits, EditWndProc, [&](EditState& state) {
+    // After the properties: the overlays look their window up through the field.
+    SetIntProp(field, PropTextColour, 0);
+    const bool visible = (StyleOf(field) & WS_VISIBLE) != 0;
+    HWND vertical = withOverlays && HasVScroll(field) ? CreateOverlayScrollBar(field, true, visible) : nullptr;
+    HWND horizontal = withOverlays && HasHScroll(field) ? CreateOverlayScrollBar(field, false, visible) : nullptr;
+    state.verticalOverlay = vertical;
+    state.horizontalOverlay = horizontal;
+  });
 }
 
 void AttachEditsAndCombos(int skinId, HWND parent) {
@@ -126,7 +97,7 @@ void AttachEditsAndCombos(int skinId, HWND parent) {
 }
 
 LRESULT CALLBACK EditWndProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam) {
-  EditState* state = GetIntProp(field, PropSkinId) >= 1 ? EditRecord(field) : nullptr;
+  EditState* state = EditRecord(field);
   if (!state) return CallPreviousProc(field, message, wParam, lParam);
   switch (message) {
     case WM_DESTROY:
@@ -187,6 +158,9 @@ LRESULT CALLBACK EditWndProc(HWND field, UINT message, WPARAM wParam, LPARAM lPa
     case WM_NCMOUSEMOVE:
       OnNcMouseMove(field, *state, lParam);
       break;
+    case WM_NCDESTROY:
+      // A combo box's inner field goes with its combo box: its record too.
+      return ReleaseControl(field, &SkinRecord::edits, HoverEdit, wParam, lParam);
     default:
       break;
   }

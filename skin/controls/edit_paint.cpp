@@ -5,6 +5,7 @@
 
 #include "graphics/drawing.h"
 #include "skin/controls/edit.h"
+#include "skin/core/control_kit.h"
 #include "skin/core/gdi_handles.h"
 #include "skin/core/painting.h"
 #include "skin/core/skin_record.h"
@@ -15,19 +16,6 @@ namespace {
 using graphics::ARGB;
 using graphics::PointF;
 using graphics::REAL;
-
-
-SIZE WindowSize(HWND w) {
-  RECT r = {};
-  GetWindowRect(w, &r);
-  return SIZE{r.right - r.left, r.bottom - r.top};
-}
-
-void StrokeRect(graphics::Graphics& g, ARGB colour, REAL x, REAL y, REAL w, REAL h) {
-  graphics::Pen pen;
-  pen.Create(colour, 1.0f);
-  g.DrawRectangle(pen, x, y, w, h);
-}
 
 void DrawBorder(graphics::Graphics& g, HWND field, int w, int h, bool focused, bool hot) {
   const REAL fw = static_cast<REAL>(w), fh = static_cast<REAL>(h);
@@ -40,7 +28,7 @@ void DrawBorder(graphics::Graphics& g, HWND field, int w, int h, bool focused, b
   }
 }
 
-const EditState* EditRecordOf(HWND owner) { return ControlRecord(owner, &SkinRecord::edits); }
+const EditState* EditRecordOf(HWND owner) { return RecordOf(owner, &SkinRecord::edits); }
 
 }  // namespace
 
@@ -54,16 +42,7 @@ void PaintEditFrame(HWND field, bool focused, bool takeFocusFromArgument, bool h
   {
     graphics::Graphics g;
     g.FromHDC(bg.get());
-    g.SetClipRect(0, 0, static_cast<REAL>(s.cx), static_cast<REAL>(s.cy), Gdiplus::CombineModeReplace);
-    g.SetClipRect(static_cast<REAL>(c.left), static_cast<REAL>(c.top), static_cast<REAL>(c.right - c.left),
-                  static_cast<REAL>(c.bottom - c.top), Gdiplus::CombineModeXor);
-    if (TranslucentControls) {
-      graphics::SolidBrush veil;
-      veil.Create(Argb(VeilAlpha, White));
-      g.FillRectangle(veil, 0, 0, static_cast<REAL>(s.cx), static_cast<REAL>(s.cy));
-    } else {
-      g.Clear(Argb(255, White));
-    }
+    VeilRing(g, s, c);
     if (BorderKind(field) != 0) DrawBorder(g, field, s.cx, s.cy, focused, hot);
   }
   {
@@ -71,12 +50,10 @@ void PaintEditFrame(HWND field, bool focused, bool takeFocusFromArgument, bool h
     ExcludeClipRect(dc.get(), c.left, c.top, c.right, c.bottom);
     BitBlt(dc.get(), 0, 0, s.cx, s.cy, bg.get(), 0, 0, SRCCOPY);
   }
-  BlitToCompositeKeyed(field, bg.get(), RGB(255, 0, 255));
+  BlitToCompositeKeyed(field, bg.get(), KeyColour);
   // The ring covers the scroll-bar strips, where the overlays lie on top of
   // the field: they go back over it.
-  const LONG_PTR style = GetWindowLongPtrA(field, GWL_STYLE);
-  if (state && state->verticalOverlay && (style & WS_VSCROLL)) PaintVerticalOverlay(field, OverlayNone);
-  if (state && state->horizontalOverlay && (style & WS_HSCROLL)) PaintHorizontalOverlay(field, OverlayNone);
+  if (state) RepaintOverlays(field);
 }
 
 void EraseEditBackground(HWND field, HDC dc) {

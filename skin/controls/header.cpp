@@ -6,17 +6,14 @@
 #include <windowsx.h>
 
 #include "skin/core/button_skin.h"
+#include "skin/core/control_kit.h"
 #include "skin/core/gdi_handles.h"
 #include "skin/core/skin_record.h"
 
 namespace quorlin::skin {
 namespace {
 
-HeaderState* HeaderRecord(HWND header) {
-  HeaderState* state = ControlRecord(header, &SkinRecord::headers);
-  return state && state->hwnd == header ? state : nullptr;
-}
-SkinRecord* OwnerRecord(HWND header) { return SkinRecordById(GetIntProp(header, PropOwnerSkinId)); }
+HeaderState* HeaderRecord(HWND header) { return RecordOf(header, &SkinRecord::headers); }
 
 void ReadFont(HeaderState& state, HWND header) {
   ControlFont font = QueryControlFont(header);
@@ -25,18 +22,15 @@ void ReadFont(HeaderState& state, HWND header) {
   state.fontStyle = font.style;
 }
 
-void AttachHeader(SkinRecord& record, int skinId, HWND header) {
-  const int index = TakeControlRecord(record.headers, header);
-  if (index == 0) return;
-  HeaderState& state = record.headers[static_cast<size_t>(index - 1)];
-  state.buttonStyle = (GetWindowLongPtrA(header, GWL_STYLE) & HDS_BUTTONS) != 0;
-  SetIntProp(header, PropSkinId, index);
-  SetIntProp(header, PropOwnerSkinId, skinId);
-  state.previousProc =
-      reinterpret_cast<WNDPROC>(SetWindowLongPtrA(header, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HeaderWndProc)));
-  SetIntProp(header, PropPreviousProc, reinterpret_cast<LONG_PTR>(state.previousProc));
-  state.imageList = reinterpret_cast<HIMAGELIST>(SendMessageA(header, HDM_GETIMAGELIST, HDSIL_NORMAL, 0));
-  ReadFont(state, header);
+void AttachHeader(int skinId, HWND header) {
+  const int index = AttachControl(skinId, header, &SkinRecord::headers, HeaderWndProc, [&](HeaderState& state) {
+    state.buttonStyle = (StyleOf(header) & HDS_BUTTONS) != 0;
+  });
+  // Asked after the subclassing, as the header answers it.
+  if (HeaderState* state = index ? HeaderRecord(header) : nullptr) {
+    state->imageList = reinterpret_cast<HIMAGELIST>(SendMessageA(header, HDM_GETIMAGELIST, HDSIL_NORMAL, 0));
+    ReadFont(*state, header);
+  }
 }
 
 // The item shown hot by the painter: button-style headers only.
@@ -62,23 +56,18 @@ LRESULT OnPaint(HWND header, WPARAM wParam, LPARAM lParam) {
 }
 
 void OnMouseMove(HWND header, HeaderState& state, LPARAM position) {
-  TRACKMOUSEEVENT tme = {sizeof tme, TME_LEAVE, header, 0};
-  TrackMouseEvent(&tme);
-  SkinRecord* record = OwnerRecord(header);
-  if (!record) return;
-  const int index = GetIntProp(header, PropSkinId);
-  record->controlUnderMouse = index;
-  record->hotControlKind = HeaderHoverKind;
-  state.hotItem = HitTestHeaderItem(GetIntProp(header, PropOwnerSkinId), index, position);
+  EnterHover(header, HoverHeader);
+  if (!OwnerRecord(header)) return;
+  state.hotItem = HitTestHeaderItem(GetIntProp(header, PropOwnerSkinId), GetIntProp(header, PropSkinId), position);
   state.tracking = state.hotItem != 0;
   // A new hot item waits for the end of a press; losing it does not.
   const int shown = ShownHotItem(state);
   if (shown != state.paintedHotItem && (shown == 0 || !state.buttonDown)) Repaint(header);
-  if (SkinRecord* after = OwnerRecord(header)) after->hotControlId = after->controlUnderMouse;
+  MarkHot(header, HoverHeader);
 }
 
 void OnMouseLeave(HWND header, HeaderState& state) {
-  if (SkinRecord* record = OwnerRecord(header)) record->hotControlId = 0;
+  LeaveHover(header);
   state.hotItem = 0;
   state.tracking = false;
   if (state.paintedHotItem != 0) Repaint(header);
@@ -115,38 +104,22 @@ LRESULT OnSetImageList(HWND header, WPARAM which, LPARAM list) {
   return result;
 }
 
-// The image list is not the header's to destroy: it belongs to whoever set
-// it (the list view or the program), which destroys it itself and may use it
-// after the header is gone. The record is freed so that a later window with
-// the same handle is attached afresh.
-LRESULT OnNcDestroy(HWND header, WPARAM wParam, LPARAM lParam) {
-  const LRESULT result = CallPreviousProc(header, WM_NCDESTROY, wParam, lParam);
-  if (HeaderState* after = HeaderRecord(header)) *after = HeaderState{};
-  RemovePropA(header, PropPreviousProc);
-  RemovePropA(header, PropSkinId);
-  RemovePropA(header, PropOwnerSkinId);
-  return result;
-}
-
 }  // namespace
 
 void AttachHeaders(int skinId, HWND parent) {
-  if (!ChildSkinningEnabled) return;
-  SkinRecord* record = SkinRecordById(skinId);
-  if (!record) return;
+  if (!ChildSkinningEnabled || !SkinRecordById(skinId)) return;
   for (HWND child = FindWindowExA(parent, nullptr, "SysHeader32", nullptr); child;
        child = FindWindowExA(parent, child, "SysHeader32", nullptr))
-    AttachHeader(*record, skinId, child);
+    AttachHeader(skinId, child);
   for (HWND list = FindWindowExA(parent, nullptr, "SysListView32", nullptr); list;
        list = FindWindowExA(parent, list, "SysListView32", nullptr))
-    if (HWND header = FindWindowExA(list, nullptr, "SysHeader32", nullptr)) AttachHeader(*record, skinId, header);
+    if (HWND header = FindWindowExA(list, nullptr, "SysHeader32", nullptr)) AttachHeader(skinId, header);
 }
 
 int HitTestHeaderItem(int skinId, int index, LPARAM position) {
-  const SkinRecord* record = SkinRecordById(skinId);
-  if (!record || index < 1 || index > static_cast<int>(record->headers.size())) return 0;
-  HWND header = record->headers[static_cast<size_t>(index - 1)].hwnd;
-  if (!header) return 0;
+  const HeaderState* state = RecordAt(skinId, index, &SkinRecord::headers);
+  if (!state) return 0;
+  HWND header = state->hwnd;
   const int x = GET_X_LPARAM(position);
   const int count = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
   for (int i = 1; i <= count; ++i) {
@@ -189,7 +162,9 @@ LRESULT CALLBACK HeaderWndProc(HWND header, UINT message, WPARAM wParam, LPARAM 
     case HDM_SETIMAGELIST:
       return OnSetImageList(header, wParam, lParam);
     case WM_NCDESTROY:
-      return OnNcDestroy(header, wParam, lParam);
+      // The image list is not the header's to destroy: it belongs to whoever
+      // set it (the list view or the program), which may use it afterwards.
+      return ReleaseControl(header, &SkinRecord::headers, HoverHeader, wParam, lParam);
     default:
       break;
   }

@@ -9,10 +9,12 @@
 
 #include <string>
 
+#include "skin/core/control_states.h"
+
 namespace quorlin::skin {
 
 // hotControlKind of a header.
-inline constexpr int HeaderHoverKind = 9;
+inline constexpr HoverKind HeaderHoverKind = HoverHeader;
 // Pixels at each side of an item that belong to the divider, not the item.
 inline constexpr int HeaderDividerZone = 5;
 

@@ -12,6 +12,7 @@
 
 #include "graphics/drawing.h"
 #include "skin/controls/header.h"
+#include "skin/core/control_kit.h"
 #include "skin/core/gdi_handles.h"
 #include "skin/core/painting.h"
 #include "skin/core/skin_record.h"
@@ -23,10 +24,6 @@ using graphics::ARGB;
 using graphics::PointF;
 using graphics::REAL;
 using GRect = graphics::RectF;
-
-
-void DestroyIconHandle(HICON icon) { DestroyIcon(icon); }
-using UniqueIcon = UniqueHandle<HICON, DestroyIconHandle>;
 
 constexpr int TextCapacity = 260;
 
@@ -98,7 +95,8 @@ int ContentStart(UINT format, int width, int iconWidth, int margin, int textWidt
   return margin;
 }
 
-void FillGradient(graphics::Graphics& g, REAL width, REAL top, REAL height, ARGB from, ARGB to) {
+// A band across the item from its left edge, shaded from top to bottom.
+void FillItemBand(graphics::Graphics& g, REAL width, REAL top, REAL height, ARGB from, ARGB to) {
   graphics::LinearGradientBrush brush;
   if (brush.Create(PointF(0, top), PointF(0, top + height), from, to)) g.FillRectangle(brush, 0, top, width, height);
 }
@@ -135,13 +133,13 @@ void PaintItem(graphics::Graphics& g, const HeaderState& state, const HeaderItem
       g.FillRectangle(veil, 0, top, fw, fh);
   }
   if (state.buttonStyle)
-    FillGradient(g, fw, top, fh, Argb(80, White), Argb(120, AccentColour));
+    FillItemBand(g, fw, top, fh, Argb(80, White), Argb(120, AccentColour));
   else
-    FillGradient(g, fw, top, fh, Argb(60, AccentColour), Argb(10, AccentColour));
+    FillItemBand(g, fw, top, fh, Argb(60, AccentColour), Argb(10, AccentColour));
   if (state.buttonStyle && state.tracking && number == state.hotItem)
-    FillGradient(g, fs, top, fh, Argb(60, AccentColour), Argb(30, Black));
+    FillItemBand(g, fs, top, fh, Argb(60, AccentColour), Argb(30, Black));
   if (state.buttonStyle && number == state.pressedItem)
-    FillGradient(g, fs, top, fh, Argb(30, Black), Argb(120, White));
+    FillItemBand(g, fs, top, fh, Argb(30, Black), Argb(120, White));
   DrawSeparator(g, fs - 1, top, fh);
 
   graphics::Bitmap icon;
@@ -170,12 +168,12 @@ void PaintItem(graphics::Graphics& g, const HeaderState& state, const HeaderItem
 }  // namespace
 
 void PaintHeader(int skinId, int index, HDC dc) {
-  const SkinRecord* record = SkinRecordById(skinId);
-  if (!record || index < 1 || index > static_cast<int>(record->headers.size())) return;
+  const HeaderState* row = RecordAt(skinId, index, &SkinRecord::headers);
+  if (!row) return;
   // A copy: the messages sent to the header below must not pull the record away.
-  const HeaderState state = record->headers[static_cast<size_t>(index - 1)];
+  const HeaderState state = *row;
   HWND header = state.hwnd;
-  if (!header || (!dc && !IsWindowVisible(header))) return;
+  if (!dc && !IsWindowVisible(header)) return;
   RECT client = {};
   GetClientRect(header, &client);
   if (client.right <= 0 || client.bottom <= 0) return;

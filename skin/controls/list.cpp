@@ -1,5 +1,6 @@
-// Skinned list controls: attach, window procedure, the paint pipeline and
-// the key-scrolling repaint. The frame painter is in list_paint.cpp.
+// Skinned list controls: attach, window procedure with its handlers and the
+// key-scrolling repaint. The painters (frame and content) are in
+// list_paint.cpp.
 #include "skin/controls/list.h"
 
 #include <commctrl.h>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "skin/controls/scroll_overlay.h"
+#include "skin/core/control_kit.h"
 #include "skin/core/control_painting.h"
 #include "skin/core/control_states.h"
 #include "skin/core/gdi_handles.h"
@@ -17,9 +19,6 @@
 
 namespace quorlin::skin {
 namespace {
-
-constexpr int ListHoverKind = 4;
-constexpr COLORREF MagentaKey = RGB(255, 0, 255);
 
 enum class ListClass { ListBox, ComboList, ListView, TreeView, IpAddress, DateTime, Other };
 
@@ -33,9 +32,6 @@ ListClass ClassOf(HWND control) {
   if (name == DATETIMEPICK_CLASSA) return ListClass::DateTime;
   return ListClass::Other;
 }
-
-LONG_PTR StyleOf(HWND w) { return GetWindowLongPtrA(w, GWL_STYLE); }
-SkinRecord* OwnerRecord(HWND control) { return SkinRecordById(GetIntProp(control, PropOwnerSkinId)); }
 
 void PaintFrameFromRecord(HWND control) {
   PaintListFrame(GetIntProp(control, PropOwnerSkinId), GetIntProp(control, PropSkinId), false, false, false, false);
@@ -89,23 +85,15 @@ bool InTable(const SkinRecord& record, HWND control) {
 }
 
 void AttachOne(int skinId, HWND control, bool withOverlays) {
-  SkinRecord* record = SkinRecordById(skinId);
-  if (!record) return;
-  const int index = TakeControlRecord(record->lists, control);
-  if (index == 0) return;  // attached once
-  SetIntProp(control, PropSkinId, index);
-  SetIntProp(control, PropOwnerSkinId, skinId);
-  const LONG_PTR style = StyleOf(control);
-  const bool visible = (style & WS_VISIBLE) != 0;
-  HWND vertical = withOverlays ? CreateOverlayScrollBar(control, true, visible && (style & WS_VSCROLL)) : nullptr;
-  HWND horizontal = withOverlays ? CreateOverlayScrollBar(control, false, visible && (style & WS_HSCROLL)) : nullptr;
-  ListState& state = SkinRecordById(skinId)->lists[static_cast<size_t>(index - 1)];
-  state.verticalOverlay = vertical;
-  state.horizontalOverlay = horizontal;
-  state.dirty = true;
-  state.previousProc =
-      reinterpret_cast<WNDPROC>(SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListWndProc)));
-  SetIntProp(control, PropPreviousProc, reinterpret_cast<LONG_PTR>(state.previousProc));
+  AttachControl(skinId, control, &SkinRecord::lists, ListWndProc, [&](ListState& state) {
+    const LONG_PTR style = StyleOf(control);
+    const bool visible = (style & WS_VISIBLE) != 0;
+    HWND vertical = withOverlays ? CreateOverlayScrollBar(control, true, visible && (style & WS_VSCROLL)) : nullptr;
+    HWND horizontal = withOverlays ? CreateOverlayScrollBar(control, false, visible && (style & WS_HSCROLL)) : nullptr;
+    state.verticalOverlay = vertical;
+    state.horizontalOverlay = horizontal;
+    state.dirty = true;
+  });
 }
 
 template <typename Visit>
@@ -118,33 +106,18 @@ void ForEachChild(HWND parent, const char* cls, Visit visit) {
 // ---- message handlers -----------------------------------------------------
 
 void OnMouseMove(HWND control, ListState& state) {
-  if (!state.mouseResting) {
-    TRACKMOUSEEVENT tme = {sizeof tme, TME_HOVER | TME_LEAVE, control, HOVER_DEFAULT};
-    TrackMouseEvent(&tme);
-  }
-  SkinRecord* record = OwnerRecord(control);
-  if (!record) return;
-  record->controlUnderMouse = GetIntProp(control, PropSkinId);
-  if (record->hotControlId != record->controlUnderMouse || record->hotControlKind != ListHoverKind) {
+  if (EnterHover(control, HoverList, state.mouseResting ? 0 : TME_HOVER | TME_LEAVE)) {
     state.hot = true;
     PaintFrameFromRecord(control);
-    if (SkinRecord* after = OwnerRecord(control)) {
-      after->hotControlId = after->controlUnderMouse;
-      after->hotControlKind = ListHoverKind;
-    }
+    MarkHot(control, HoverList);
   }
 }
 
 void OnMouseLeave(HWND control, ListState& state) {
   state.mouseResting = false;
-  if (SkinRecord* record = OwnerRecord(control)) record->hotControlId = 0;
+  LeaveHover(control);
   state.hot = false;
   PaintFrameFromRecord(control);
-}
-
-bool VeilsItsOwnPaint(HWND control, ListClass cls) {
-  return cls == ListClass::ListView || cls == ListClass::DateTime ||
-         (cls == ListClass::ListBox && !IsOwnerDrawnListBox(control));
 }
 
 LRESULT OnEraseBackground(HWND control, WPARAM wParam, LPARAM lParam) {
@@ -157,94 +130,9 @@ LRESULT OnEraseBackground(HWND control, WPARAM wParam, LPARAM lParam) {
   return static_cast<LRESULT>(SetTextColor(dc, static_cast<COLORREF>(GetIntProp(control, PropTextColour))));
 }
 
-// The pixels of a 32-bit DIB section selected into dc, nullptr if it has none.
-RGBQUAD* DibPixels(HDC dc) {
-  DIBSECTION dib = {};
-  HGDIOBJ bitmap = GetCurrentObject(dc, OBJ_BITMAP);
-  if (!bitmap || GetObjectA(bitmap, sizeof dib, &dib) != sizeof dib || dib.dsBm.bmBitsPixel != 32) return nullptr;
-  return static_cast<RGBQUAD*>(dib.dsBm.bmBits);
-}
-
-// One picture of the control painting itself on a plain ground colour.
-struct GroundPaint {
-  UniqueMemoryDc dc;
-  UniqueBitmap bitmap;
-  HGDIOBJ previous = nullptr;
-  ~GroundPaint() {
-    if (previous) SelectObject(dc.get(), previous);
-  }
-};
-
-void PaintOnGround(HWND control, bool tree, COLORREF ground, const RECT& client, LPARAM lParam, GroundPaint& out) {
-  out.dc.reset(CreateCompatibleDC(nullptr));
-  out.bitmap.reset(CreateDib32(client.right, client.bottom));
-  if (!out.dc || !out.bitmap) return;
-  out.previous = SelectObject(out.dc.get(), out.bitmap.get());
-  UniqueBrush brush(CreateSolidBrush(ground));
-  FillRect(out.dc.get(), &client, brush.get());
-  SetBkColor(out.dc.get(), ground);
-  if (tree) SendMessageA(control, TVM_SETBKCOLOR, 0, static_cast<LPARAM>(ground));
-  CallPreviousProc(control, WM_PAINT, reinterpret_cast<WPARAM>(out.dc.get()), lParam);
-}
-
-// Tree views and plain list boxes fill their item rows with a background
-// colour whatever the background mode, and smooth their text against it. So
-// the control paints itself twice, on black and on white: per channel, what
-// the two pictures share is its own colour and how far they differ is how
-// much of the veil shows through, smoothed text edges included.
-LRESULT PaintOverVeilFromTwoGrounds(HWND control, LPARAM lParam) {
-  RECT client = {};
-  GetClientRect(control, &client);
-  const int cw = client.right, ch = client.bottom;
-  const bool tree = ClassOf(control) == ListClass::TreeView;
-  const COLORREF kept = tree ? static_cast<COLORREF>(SendMessageA(control, TVM_GETBKCOLOR, 0, 0)) : 0;
-  {
-    GroundPaint black, white;
-    PaintOnGround(control, tree, RGB(0, 0, 0), client, lParam, black);
-    PaintOnGround(control, tree, RGB(255, 255, 255), client, lParam, white);
-    if (tree) SendMessageA(control, TVM_SETBKCOLOR, 0, static_cast<LPARAM>(kept));
-    CachedDc veil(BuildVeilBackground(control));
-    GdiFlush();
-    const RGBQUAD* onBlack = DibPixels(black.dc.get());
-    const RGBQUAD* onWhite = DibPixels(white.dc.get());
-    RGBQUAD* out = DibPixels(veil.get());
-    if (onBlack && onWhite && out) {
-      auto mix = [](BYTE b, BYTE w, BYTE v) {
-        const int through = w > b ? w - b : 0;
-        return static_cast<BYTE>(b + v * through / 255);
-      };
-      for (size_t i = 0, n = static_cast<size_t>(cw) * ch; i < n; ++i) {
-        out[i].rgbRed = mix(onBlack[i].rgbRed, onWhite[i].rgbRed, out[i].rgbRed);
-        out[i].rgbGreen = mix(onBlack[i].rgbGreen, onWhite[i].rgbGreen, out[i].rgbGreen);
-        out[i].rgbBlue = mix(onBlack[i].rgbBlue, onWhite[i].rgbBlue, out[i].rgbBlue);
-      }
-    }
-    HDC screen = ChildClippedDc(control);
-    BitBlt(screen, 0, 0, cw, ch, veil.get(), 0, 0, SRCCOPY);
-    ReleaseDC(control, screen);
-    BlitToComposite(control, veil.get());
-  }
-  if (ListState* after = ListRecord(control)) after->dirty = false;
-  // Setting the tree's colours asked for a repaint: this one is it.
-  return DefWindowProcA(control, WM_PAINT, 0, lParam);
-}
-
-// List views and date-time pickers paint their items straight onto the
-// veiled background.
-LRESULT PaintContentOverVeil(HWND control, LPARAM lParam) {
-  RECT client = {};
-  GetClientRect(control, &client);
-  {
-    CachedDc veil(BuildVeilBackground(control));
-    PaintScope paint(control);
-    CallPreviousProc(control, WM_PAINT, reinterpret_cast<WPARAM>(veil.get()), lParam);
-    BitBlt(paint.get(), 0, 0, client.right, client.bottom, veil.get(), 0, 0, SRCCOPY);
-    BlitToComposite(control, veil.get());
-  }
-  // The list view's header lies on the content just painted.
-  for (HWND child = FindWindowExA(control, nullptr, nullptr, nullptr); child;
-       child = FindWindowExA(control, child, nullptr, nullptr))
-    if (IsWindowVisible(child)) InvalidateRect(child, nullptr, TRUE);
+// The content painters leave the control clean; setting a tree's colours
+// asked for a repaint, and this paint is it.
+LRESULT ThenValidate(HWND control, LPARAM lParam) {
   if (ListState* after = ListRecord(control)) after->dirty = false;
   return DefWindowProcA(control, WM_PAINT, 0, lParam);
 }
@@ -260,13 +148,17 @@ LRESULT OnPaint(HWND control, ListState& state, WPARAM wParam, LPARAM lParam) {
     RepaintFromComposite(control, false, false);
     return DefWindowProcA(control, WM_PAINT, wParam, lParam);
   }
+  if (!TranslucentControls) return CallPreviousProc(control, WM_PAINT, wParam, lParam);
   const ListClass cls = ClassOf(control);
-  if (TranslucentControls && (cls == ListClass::TreeView || (cls == ListClass::ListBox && !IsOwnerDrawnListBox(control))))
-    return PaintOverVeilFromTwoGrounds(control, lParam);
-  if (TranslucentControls && VeilsItsOwnPaint(control, cls)) {
+  if (cls == ListClass::TreeView || (cls == ListClass::ListBox && !IsOwnerDrawnListBox(control))) {
+    PaintListOverTwoGrounds(control, cls == ListClass::TreeView, lParam);
+    return ThenValidate(control, lParam);
+  }
+  if (cls == ListClass::ListView || cls == ListClass::DateTime) {
     // A restoring window invalidates its list views once it is painted.
     if (cls == ListClass::ListView && record->restorePending) return DefWindowProcA(control, WM_PAINT, wParam, lParam);
-    return PaintContentOverVeil(control, lParam);
+    PaintListContentOverVeil(control, lParam);
+    return ThenValidate(control, lParam);
   }
   return CallPreviousProc(control, WM_PAINT, wParam, lParam);
 }
@@ -289,14 +181,6 @@ void OnNcLButtonDown(HWND control, const ListState& state, WPARAM hit) {
   const LONG_PTR style = StyleOf(control);
   if (hit == HTVSCROLL && (style & WS_VSCROLL) && state.verticalOverlay) PaintVerticalOverlay(control, OverlayNone);
   if (hit == HTHSCROLL && (style & WS_HSCROLL) && state.horizontalOverlay) PaintHorizontalOverlay(control, OverlayNone);
-}
-
-// The system draws its own scroll bar as soon as a message moves it, over
-// the overlay lying on top of it: the overlay paints again once it is done.
-LRESULT ThenRepaintOverlays(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
-  const LRESULT result = CallPreviousProc(control, message, wParam, lParam);
-  if (ListRecord(control)) RepaintOverlays(control);
-  return result;
 }
 
 LRESULT OnKeyDown(HWND control, ListState& state, WPARAM key, LPARAM lParam) {
@@ -333,25 +217,18 @@ void OnDestroy(HWND control, ListState& state) {
   DestroyOverlayBars(control);
 }
 
-LRESULT OnNcDestroy(HWND control, WPARAM wParam, LPARAM lParam) {
-  const LRESULT result = CallPreviousProc(control, WM_NCDESTROY, wParam, lParam);
-  if (ListState* after = ListRecord(control)) {
-    SetKeyScrolling(control, *after, false);
-    *after = ListState{};
-    after->dirty = false;
-  }
-  RemovePropA(control, PropPreviousProc);
-  RemovePropA(control, PropSkinId);
-  RemovePropA(control, PropOwnerSkinId);
-  return result;
+// A free list record is clean: nothing marks it dirty again.
+LRESULT OnNcDestroy(HWND control, ListState& state, WPARAM wParam, LPARAM lParam) {
+  SetKeyScrolling(control, state, false);
+  return ReleaseControl(control, &SkinRecord::lists, HoverList, wParam, lParam, [](ListState& freed) {
+    freed = ListState{};
+    freed.dirty = false;
+  });
 }
 
 }  // namespace
 
-ListState* ListRecord(HWND control) {
-  ListState* state = ControlRecord(control, &SkinRecord::lists);
-  return state && state->hwnd == control ? state : nullptr;
-}
+ListState* ListRecord(HWND control) { return RecordOf(control, &SkinRecord::lists); }
 
 bool IsOwnerDrawnListBox(HWND control) {
   return (StyleOf(control) & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) && WindowClassName(control) == "ListBox";
@@ -375,7 +252,7 @@ void AttachListControls(int skinId, HWND parent) {
   });
   ForEachChild(parent, WC_TREEVIEWA, [&](HWND tree) {
     if (InTable(*SkinRecordById(skinId), tree)) return;
-    if (TranslucentControls) SendMessageA(tree, TVM_SETBKCOLOR, 0, static_cast<LPARAM>(MagentaKey));
+    if (TranslucentControls) SendMessageA(tree, TVM_SETBKCOLOR, 0, static_cast<LPARAM>(KeyColour));
     AttachOne(skinId, tree, true);
   });
   ForEachChild(parent, WC_IPADDRESSA, [&](HWND ip) { AttachOne(skinId, ip, false); });
@@ -448,7 +325,7 @@ LRESULT CALLBACK ListWndProc(HWND control, UINT message, WPARAM wParam, LPARAM l
       OnDestroy(control, *state);
       break;
     case WM_NCDESTROY:
-      return OnNcDestroy(control, wParam, lParam);
+      return OnNcDestroy(control, *state, wParam, lParam);
     default:
       if (MovesScrollBar(message)) return ThenRepaintOverlays(control, message, wParam, lParam);
       break;

@@ -19,6 +19,15 @@ LRESULT CALLBACK ListWndProc(HWND control, UINT message, WPARAM wParam, LPARAM l
 // its record.
 void PaintListFrame(int skinId, int index, bool hot, bool takeHotFromArgument, bool focused,
                     bool takeFocusFromArgument);
+// Content painters for translucent controls, called from WM_PAINT. Tree
+// views and plain list boxes fill their rows with a background colour
+// whatever the background mode and smooth their text against it, so the
+// control paints itself twice, on black and on white: per channel, what the
+// two pictures share is its own colour and how far they differ is how much
+// of the veil shows through, smoothed text edges included. List views and
+// date-time pickers paint their items straight onto the veiled background.
+void PaintListOverTwoGrounds(HWND control, bool tree, LPARAM lParam);
+void PaintListContentOverVeil(HWND control, LPARAM lParam);
 // A "ListBox" with LBS_OWNERDRAWFIXED or LBS_OWNERDRAWVARIABLE: it keeps its
 // own erase and paint.
 bool IsOwnerDrawnListBox(HWND control);

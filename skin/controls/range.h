@@ -1,8 +1,9 @@
 #pragma once
 // Skinned range controls: trackbars, progress bars and up-down controls.
 // Each keeps all of its system behaviour (dragging, keys, auto-repeat, the
-// buddy window, its messages); the skin only replaces the look. The painters
-// ask the control for its range, position, channel and thumb at every paint.
+// buddy window, its messages); the skin only replaces the look. Every
+// painter reads the control (range, position, channel, thumb), places the
+// parts (range_geometry.cpp) and draws them (range_paint.cpp).
 #include <windows.h>
 
 #include <optional>
@@ -70,10 +71,5 @@ std::optional<ProgressFill> ProgressBarFill(SIZE size, bool vertical, int positi
 // and the rectangle of each.
 UpDownHalf UpDownHalfAt(SIZE size, bool horizontal, int x, int y);
 RectF UpDownHalfRect(SIZE size, bool horizontal, UpDownHalf half);
-
-// The arrow glyphs are constant pictures: true keeps them decoded for the
-// program's lifetime, false decodes them at every paint (kept for the
-// benchmark's comparison).
-extern bool KeepUpDownGlyphs;
 
 }  // namespace quorlin::skin

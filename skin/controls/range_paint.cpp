@@ -6,10 +6,10 @@
 
 #include <commctrl.h>
 
-
 #include "assets/assets.h"
 #include "graphics/drawing.h"
 #include "skin/controls/range.h"
+#include "skin/core/control_kit.h"
 #include "skin/core/gdi_handles.h"
 #include "skin/core/painting.h"
 #include "skin/core/skin_images.h"
@@ -26,32 +26,11 @@ using graphics::ARGB;
 using graphics::PointF;
 using graphics::REAL;
 
-
-template <typename State>
-const State* RowOf(int skinId, int index, std::vector<State> SkinRecord::*table) {
-  const SkinRecord* record = SkinRecordById(skinId);
-  if (!record || index < 1 || index > static_cast<int>((record->*table).size())) return nullptr;
-  const State& state = (record->*table)[static_cast<size_t>(index - 1)];
-  return state.hwnd && IsWindow(state.hwnd) ? &state : nullptr;
-}
-
-SIZE WindowSize(HWND w) {
-  RECT r = {};
-  GetWindowRect(w, &r);
-  return SIZE{r.right - r.left, r.bottom - r.top};
-}
-
 using skin::RoundRectPath;
 graphics::GraphicsPath RoundRectPath(const RectF& r, REAL d) { return RoundRectPath(r.x, r.y, r.width, r.height, d); }
 
-
-
-
 void StrokeRect(graphics::Graphics& g, const RectF& r, ARGB colour) {
-  graphics::GraphicsPath path;
-  path.Create();
-  path.AddRectangle(r.x, r.y, r.width, r.height);
-  Stroke(g, path, colour);
+  skin::StrokeRect(g, colour, r.x, r.y, r.width, r.height);
 }
 
 // The rounded panel or trough under a trackbar or progress bar: an outline,
@@ -116,12 +95,25 @@ void DrawTrackbar(graphics::Graphics& g, const TrackbarState& state, const Track
 
 // ---- progress bar -------------------------------------------------------------
 
-void DrawProgressBar(graphics::Graphics& g, HWND bar, bool vertical, SIZE s) {
-  DrawPanel(g, s, vertical, Argb(50, Black), 1);
+// What a progress bar reports about itself.
+struct ProgressReadings {
+  int position = 0;
+  int rangeMin = 0;
+  int rangeMax = 0;
+};
+
+ProgressReadings ReadProgressBar(HWND bar) {
   PBRANGE range = {};
   SendMessageA(bar, PBM_GETRANGE, 0, reinterpret_cast<LPARAM>(&range));
-  const int position = static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0));
-  const std::optional<ProgressFill> fill = ProgressBarFill(s, vertical, position, range.iLow, range.iHigh);
+  ProgressReadings r;
+  r.position = static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0));
+  r.rangeMin = range.iLow;
+  r.rangeMax = range.iHigh;
+  return r;
+}
+
+void DrawProgressBar(graphics::Graphics& g, bool vertical, SIZE s, const std::optional<ProgressFill>& fill) {
+  DrawPanel(g, s, vertical, Argb(50, Black), 1);
   if (!fill) return;
   const RectF& b = fill->bar;
   graphics::GraphicsPath path = RoundRectPath(b.x + 1, b.y + 1, b.width - 3, b.height - 3, 3);
@@ -199,8 +191,8 @@ void DrawUpDown(graphics::Graphics& g, const UpDownState& state, SIZE s, bool ho
 }  // namespace
 
 void PaintTrackbar(int skinId, int index) {
-  const TrackbarState* state = RowOf(skinId, index, &SkinRecord::trackbars);
-  if (!state) return;
+  const TrackbarState* state = RecordAt(skinId, index, &SkinRecord::trackbars);
+  if (!state || !IsWindow(state->hwnd)) return;
   HWND bar = state->hwnd;
   const SIZE s = WindowSize(bar);
   const TrackbarParts parts = TrackbarPartRects(*state, ReadTrackbar(bar, state->vertical));
@@ -214,14 +206,16 @@ void PaintTrackbar(int skinId, int index) {
 }
 
 void PaintProgressBar(int skinId, int index, HDC target) {
-  const ProgressState* state = RowOf(skinId, index, &SkinRecord::progressBars);
-  if (!state) return;
+  const ProgressState* state = RecordAt(skinId, index, &SkinRecord::progressBars);
+  if (!state || !IsWindow(state->hwnd)) return;
   HWND bar = state->hwnd;
   const SIZE s = WindowSize(bar);
+  const ProgressReadings in = ReadProgressBar(bar);
+  const std::optional<ProgressFill> fill = ProgressBarFill(s, state->vertical, in.position, in.rangeMin, in.rangeMax);
   CachedDc bg(PaintParentBackground(bar, RECT{0, 0, s.cx, s.cy}));
   {
     graphics::Graphics g;
-    if (g.FromHDC(bg.get())) DrawProgressBar(g, bar, state->vertical, s);
+    if (g.FromHDC(bg.get())) DrawProgressBar(g, state->vertical, s, fill);
   }
   // A target belongs to the caller, who releases it.
   if (target) {
@@ -234,8 +228,8 @@ void PaintProgressBar(int skinId, int index, HDC target) {
 
 void PaintUpDown(int skinId, int index, std::optional<bool> hot, std::optional<bool> pressed,
                  std::optional<LPARAM> mousePos) {
-  const UpDownState* state = RowOf(skinId, index, &SkinRecord::upDowns);
-  if (!state) return;
+  const UpDownState* state = RecordAt(skinId, index, &SkinRecord::upDowns);
+  if (!state || !IsWindow(state->hwnd)) return;
   HWND control = state->hwnd;
   const SIZE s = WindowSize(control);
   CachedDc bg(PaintParentBackground(control, RECT{0, 0, s.cx, s.cy}));

@@ -267,6 +267,12 @@ void RepaintOverlays(HWND owner) {
   if (bars->horizontalOverlay && (style & WS_HSCROLL)) PaintHorizontalOverlay(owner, OverlayNone);
 }
 
+LRESULT ThenRepaintOverlays(HWND owner, UINT message, WPARAM wParam, LPARAM lParam) {
+  const LRESULT result = CallPreviousProc(owner, message, wParam, lParam);
+  RepaintOverlays(owner);
+  return result;
+}
+
 int HitTestVerticalOverlay(HWND owner, LPARAM screenPoint) { return HitTestOverlay(owner, screenPoint, true); }
 int HitTestHorizontalOverlay(HWND owner, LPARAM screenPoint) { return HitTestOverlay(owner, screenPoint, false); }
 

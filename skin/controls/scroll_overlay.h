@@ -32,6 +32,10 @@ void PaintVerticalOverlay(HWND owner, int part);
 void PaintHorizontalOverlay(HWND owner, int part);
 // Both overlays with no part lit, each only while the owner has its scroll style.
 void RepaintOverlays(HWND owner);
+// The system draws its own scroll bar as soon as a message moves it (typing,
+// the wheel, a new text, new items), over the overlay lying on top of it:
+// passes the message on, then paints the overlays again.
+LRESULT ThenRepaintOverlays(HWND owner, UINT message, WPARAM wParam, LPARAM lParam);
 // The part under a screen point packed as in WM_NCMOUSEMOVE's lParam.
 int HitTestVerticalOverlay(HWND owner, LPARAM screenPoint);
 int HitTestHorizontalOverlay(HWND owner, LPARAM screenPoint);

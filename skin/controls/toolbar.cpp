@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "skin/core/button_skin.h"
+#include "skin/core/control_kit.h"
 #include "skin/core/control_painting.h"
 #include "skin/core/control_states.h"
 #include "skin/core/gdi_handles.h"
@@ -16,9 +17,7 @@ namespace quorlin::skin {
 namespace {
 
 LRESULT CallToolbarProc(HWND toolbar, UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto previous = reinterpret_cast<WNDPROC>(GetPropA(toolbar, PropToolbarProc));
-  return previous ? CallWindowProcA(previous, toolbar, message, wParam, lParam)
-                  : DefWindowProcA(toolbar, message, wParam, lParam);
+  return CallPreviousProc(toolbar, ToolbarKeys, message, wParam, lParam);
 }
 
 void ReadFont(HWND toolbar, ToolbarState& state) {
@@ -122,24 +121,14 @@ LRESULT OnSetImageList(HWND toolbar, WPARAM wParam, LPARAM lParam) {
 // The record is freed so that a later window with the same handle is
 // attached afresh. The image list belongs to whoever set it.
 LRESULT OnNcDestroy(HWND toolbar, WPARAM wParam, LPARAM lParam) {
-  const LRESULT result = CallToolbarProc(toolbar, WM_NCDESTROY, wParam, lParam);
-  if (ToolbarState* after = ToolbarRecord(toolbar)) *after = ToolbarState{};
-  RemovePropA(toolbar, PropToolbarProc);
-  RemovePropA(toolbar, PropToolbarIndex);
-  RemovePropA(toolbar, PropToolbarOwner);
+  const LRESULT result = ReleaseControl(toolbar, &SkinRecord::toolbars, HoverNone, wParam, lParam, ToolbarKeys);
   RemovePropA(toolbar, PropToolbarImageList);
   return result;
 }
 
 }  // namespace
 
-ToolbarState* ToolbarRecord(HWND toolbar) {
-  SkinRecord* record = SkinRecordById(GetIntProp(toolbar, PropToolbarOwner));
-  const int index = GetIntProp(toolbar, PropToolbarIndex);
-  if (!record || index < 1 || index > static_cast<int>(record->toolbars.size())) return nullptr;
-  ToolbarState& state = record->toolbars[static_cast<size_t>(index - 1)];
-  return state.hwnd == toolbar ? &state : nullptr;
-}
+ToolbarState* ToolbarRecord(HWND toolbar) { return RecordOf(toolbar, &SkinRecord::toolbars, ToolbarKeys); }
 
 void AttachToolbars(int, HWND parent) {
   for (HWND toolbar = FindWindowExA(parent, nullptr, TOOLBARCLASSNAMEA, nullptr); toolbar;
@@ -150,21 +139,14 @@ void AttachToolbars(int, HWND parent) {
 }
 
 void AttachToolbarWindow(HWND toolbar) {
+  const auto fill = [&](ToolbarState& state) {
+    state.stale = true;
+    ReadFont(toolbar, state);
+    state.keyColour = GetSysColor(COLOR_BTNFACE);
+    state.option = 0;
+  };
   const int skinId = FindTopSkinId(toolbar);
-  SkinRecord* record = SkinRecordById(skinId);
-  if (!record) return;
-  const int index = TakeControlRecord(record->toolbars, toolbar);
-  if (index == 0) return;
-  ToolbarState& state = record->toolbars[static_cast<size_t>(index - 1)];
-  state.stale = true;
-  ReadFont(toolbar, state);
-  state.keyColour = GetSysColor(COLOR_BTNFACE);
-  state.option = 0;
-  state.previousProc =
-      reinterpret_cast<WNDPROC>(SetWindowLongPtrA(toolbar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ToolbarWndProc)));
-  SetIntProp(toolbar, PropToolbarIndex, index);
-  SetIntProp(toolbar, PropToolbarOwner, skinId);
-  SetIntProp(toolbar, PropToolbarProc, reinterpret_cast<LONG_PTR>(state.previousProc));
+  if (!AttachControl(skinId, toolbar, &SkinRecord::toolbars, ToolbarWndProc, fill, ToolbarKeys)) return;
   if (FindWindowExA(toolbar, nullptr, nullptr, nullptr)) RegisterContainer(toolbar, false, 0, 0);
 }
 

@@ -10,6 +10,8 @@
 // requests the way the skinned window does.
 #include <windows.h>
 
+#include "skin/core/control_kit.h"  // MarkControlsStale, which also marks toolbars
+
 namespace quorlin::skin {
 
 struct ToolbarState;
@@ -50,9 +52,5 @@ LRESULT CALLBACK ContainerWndProc(HWND window, UINT message, WPARAM wParam, LPAR
 // Gives the container its procedure back, removes its record and renumbers
 // the containers behind it.
 void UnregisterContainer(int skinId, int containerIndex);
-
-// The next paint of every container, toolbar and list control of the skinned
-// window is a full one.
-void MarkControlsStale(HWND window);
 
 }  // namespace quorlin::skin

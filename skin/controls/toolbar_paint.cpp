@@ -37,9 +37,6 @@ constexpr int ArrowRoom = 10;
 // a wrapped row: it is drawn across the toolbar.
 constexpr int WrappedRowSeparatorMaxX = 9;
 
-void DestroyIconHandle(HICON icon) { DestroyIcon(icon); }
-using UniqueIcon = UniqueHandle<HICON, DestroyIconHandle>;
-
 // What a button is, for its rim, its icon and its text. The modifier bits
 // (auto-size, no prefix, show text) and the group bit alone change nothing.
 enum class ButtonKind { Separator, Plain, DropDown };

@@ -1,7 +1,9 @@
 #pragma once
 // Turns an ordinary top-level window into a skinned one: builds and
 // registers its SkinRecord, attaches the supported child controls and
-// installs the frame window procedure.
+// installs the frame window procedure. Defined in skin/apply_skin.cpp, the
+// one file that knows every family; families reach the passes only through
+// RunAttachPasses.
 #include <windows.h>
 
 #include <optional>

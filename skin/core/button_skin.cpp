@@ -15,6 +15,7 @@
 
 #include "assets/assets.h"
 #include "graphics/drawing.h"
+#include "skin/core/control_kit.h"
 #include "skin/core/gdi_handles.h"
 #include "skin/core/painting.h"
 #include "skin/core/skin_record.h"
@@ -33,11 +34,7 @@ constexpr COLORREF FocusEdgeColour = 0xDDCA22;
 constexpr char DefaultFace[] = "宋体";
 
 
-ButtonState* ButtonRecord(HWND button) {
-  ButtonState* state = ControlRecord(button, &SkinRecord::buttons);
-  return state && state->hwnd == button ? state : nullptr;
-}
-SkinRecord* OwnerRecord(HWND button) { return SkinRecordById(GetIntProp(button, PropOwnerSkinId)); }
+ButtonState* ButtonRecord(HWND button) { return RecordOf(button, &SkinRecord::buttons); }
 
 bool IsIndicatorKind(int kind) { return kind == RadioButtonKind || kind == CheckBoxKind; }
 
@@ -50,20 +47,14 @@ std::string WindowTextOf(HWND window) {
 }
 
 // Common attach step: the record, the properties and the subclassing.
-ButtonState* AttachButton(SkinRecord& record, int skinId, HWND child, int kind) {
-  const int index = TakeControlRecord(record.buttons, child);
-  if (index == 0) return nullptr;
-  ButtonState& state = record.buttons[static_cast<size_t>(index - 1)];
-  state.kind = kind;
-  state.captionGlow = -1;
-  state.usePictures = false;
-  state.text = WindowTextOf(child);
-  SetIntProp(child, PropSkinId, index);
-  SetIntProp(child, PropOwnerSkinId, skinId);
-  state.previousWndProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ButtonWindowProc)));
-  SetIntProp(child, PropPreviousProc, reinterpret_cast<LONG_PTR>(state.previousWndProc));
-  return &state;
+ButtonState* AttachButton(int skinId, HWND child, int kind) {
+  const int index = AttachControl(skinId, child, &SkinRecord::buttons, ButtonWindowProc, [&](ButtonState& state) {
+    state.kind = kind;
+    state.captionGlow = -1;
+    state.usePictures = false;
+    state.text = WindowTextOf(child);
+  });
+  return index ? ButtonRecord(child) : nullptr;
 }
 
 void SetFontFields(ButtonState& state, HWND child) {
@@ -305,23 +296,13 @@ bool SystemDrawsIndicator(UINT message) {
 }
 
 void OnMouseMove(HWND button, const ButtonState&) {
-  TRACKMOUSEEVENT tme = {sizeof tme, TME_LEAVE, button, 0};
-  TrackMouseEvent(&tme);
-  SkinRecord* record = OwnerRecord(button);
-  if (!record) return;
-  record->controlUnderMouse = GetIntProp(button, PropSkinId);
-  if (record->hotControlId != record->controlUnderMouse || record->hotControlKind != 0) {
-    PaintButton(button, 0, true);
-    // The paint may have run messages; look the record up again.
-    if (SkinRecord* after = OwnerRecord(button)) {
-      after->hotControlId = after->controlUnderMouse;
-      after->hotControlKind = 0;
-    }
-  }
+  if (!EnterHover(button, HoverButton)) return;
+  PaintButton(button, 0, true);
+  MarkHot(button, HoverButton);
 }
 
 void OnMouseLeave(HWND button, const ButtonState& state) {
-  if (SkinRecord* record = OwnerRecord(button)) record->hotControlId = 0;
+  LeaveHover(button);
   PaintButton(button, state.focused ? ButtonFocusBit : 0, false);
 }
 
@@ -330,12 +311,7 @@ void OnMouseLeave(HWND button, const ButtonState& state) {
 // attached afresh.
 LRESULT OnNcDestroy(HWND button, ButtonState& state, WPARAM wParam, LPARAM lParam) {
   if (HWND tip = state.tooltip.GetHandle()) DestroyWindow(tip);
-  const LRESULT result = CallPreviousProc(button, WM_NCDESTROY, wParam, lParam);
-  if (ButtonState* after = ButtonRecord(button)) *after = ButtonState{};
-  RemovePropA(button, PropPreviousProc);
-  RemovePropA(button, PropSkinId);
-  RemovePropA(button, PropOwnerSkinId);
-  return result;
+  return ReleaseControl(button, &SkinRecord::buttons, HoverButton, wParam, lParam);
 }
 
 // ---- the tinted tick --------------------------------------------------------
@@ -375,7 +351,7 @@ void AttachPushButtons(int skinId, HWND parent) {
     const LONG_PTR style = GetWindowLongPtrA(child, GWL_STYLE);
     if ((style & BS_OWNERDRAW) == BS_OWNERDRAW) continue;
     if ((style & 0x2) || ((style & 0x1) && (style & 0x8)) || (style & 0x4)) continue;
-    ButtonState* state = AttachButton(*record, skinId, child, PushButtonKind);
+    ButtonState* state = AttachButton(skinId, child, PushButtonKind);
     if (!state) continue;
     SetWindowLongPtrA(child, GWL_STYLE, style | BS_OWNERDRAW);
     SetFontFields(*state, child);
@@ -396,7 +372,7 @@ void AttachCheckAndRadioButtons(int skinId, HWND parent) {
     const bool checkBox = (style & 0x2) && !(style & 0x4);
     if (!radio && !checkBox) continue;
     const bool checked = SendMessageA(child, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    ButtonState* state = AttachButton(*record, skinId, child, checkBox ? CheckBoxKind : RadioButtonKind);
+    ButtonState* state = AttachButton(skinId, child, checkBox ? CheckBoxKind : RadioButtonKind);
     if (!state) continue;
     state->checkedAtAttach = checked;
     state->parentWindow = parent;
@@ -517,7 +493,7 @@ LRESULT CALLBACK ButtonWindowProc(HWND button, UINT message, WPARAM wParam, LPAR
       break;
     case WM_LBUTTONUP:
       state->pressed = false;
-      if (SkinRecord* record = OwnerRecord(button)) record->hotControlId = 0;
+      LeaveHover(button);
       break;
     case WM_CAPTURECHANGED:
       // The press ends when the button loses the mouse without a button-up

@@ -13,6 +13,18 @@
 
 namespace quorlin::skin {
 
+// Which family the hot control (SkinRecord::hotControlId) belongs to.
+enum HoverKind : int {
+  HoverNone = -1,  // families without a hover look (progress bars, toolbars)
+  HoverButton = 0,
+  HoverEdit = 1,
+  HoverTrackbar = 2,
+  HoverCombo = 3,
+  HoverList = 4,
+  HoverUpDown = 8,
+  HoverHeader = 9,
+};
+
 // Everything a push button's picture is made from besides its state and the
 // picture behind it.
 struct PushButtonLookKey {
@@ -45,7 +57,7 @@ struct PushButtonLooks {
 // Attached push buttons, check boxes and radio buttons.
 struct ButtonState {
   HWND hwnd = nullptr;
-  WNDPROC previousWndProc = nullptr;
+  WNDPROC previousProc = nullptr;
   int kind = 0;  // 0 push button, 4 radio button, 5 check box
   std::string text;  // the window text, kept current on WM_SETTEXT
   bool focused = false;

@@ -35,6 +35,7 @@ class UniqueHandle {
 
 inline void DeleteGdiObject(HGDIOBJ h) { DeleteObject(h); }
 inline void DeleteMemoryDc(HDC dc) { DeleteDC(dc); }
+inline void DestroyIconHandle(HICON icon) { DestroyIcon(icon); }
 
 using UniqueBitmap = UniqueHandle<HBITMAP, DeleteGdiObject>;
 using UniqueBrush = UniqueHandle<HBRUSH, DeleteGdiObject>;
@@ -42,6 +43,7 @@ using UniquePen = UniqueHandle<HPEN, DeleteGdiObject>;
 using UniqueRegion = UniqueHandle<HRGN, DeleteGdiObject>;
 using UniqueFont = UniqueHandle<HFONT, DeleteGdiObject>;
 using UniqueMemoryDc = UniqueHandle<HDC, DeleteMemoryDc>;
+using UniqueIcon = UniqueHandle<HICON, DestroyIconHandle>;  // icons made by ImageList_GetIcon and the like
 
 // A memory DC with a 32-bit top-down DIB section of its own selected into it,
 // and the address of the pixels (row y starts at bits() + y * width()). The

@@ -301,6 +301,27 @@ void StrokeLine(graphics::Graphics& g, graphics::ARGB colour, float x1, float y1
   if (pen.Create(colour, 1.0f)) g.DrawLine(pen, x1, y1, x2, y2);
 }
 
+void StrokeRect(graphics::Graphics& g, graphics::ARGB colour, float x, float y, float width, float height,
+                float penWidth) {
+  graphics::Pen pen;
+  if (pen.Create(colour, penWidth)) g.DrawRectangle(pen, x, y, width, height);
+}
+
+void VeilRing(graphics::Graphics& g, SIZE size, const RECT& client) {
+  const float w = static_cast<float>(size.cx), h = static_cast<float>(size.cy);
+  g.SetClipRect(0, 0, w, h, Gdiplus::CombineModeReplace);
+  g.SetClipRect(static_cast<float>(client.left), static_cast<float>(client.top),
+                static_cast<float>(client.right - client.left), static_cast<float>(client.bottom - client.top),
+                Gdiplus::CombineModeXor);
+  if (TranslucentControls) {
+    graphics::SolidBrush veil;
+    if (veil.Create(Argb(VeilAlpha, White))) g.FillRectangle(veil, 0, 0, w, h);
+  } else {
+    g.Clear(Argb(255, White));
+  }
+  g.ResetClip();
+}
+
 void AddTopRoundedPath(graphics::GraphicsPath& path, float x, float y, float w, float h, float d) {
   path.AddLine(x, y + h, x, y + d);
   path.AddArc(x, y, d, d, 180, 90);

@@ -95,6 +95,13 @@ void FillGradient(graphics::Graphics& g, const graphics::GraphicsPath& path, gra
                   graphics::ARGB from, graphics::ARGB to);
 void Stroke(graphics::Graphics& g, const graphics::GraphicsPath& path, graphics::ARGB colour);
 void StrokeLine(graphics::Graphics& g, graphics::ARGB colour, float x1, float y1, float x2, float y2);
+// The outline of a rectangle with a pen of that width.
+void StrokeRect(graphics::Graphics& g, graphics::ARGB colour, float x, float y, float width, float height,
+                float penWidth = 1.0f);
+// The ring of an edit field or list control: the white veil (VeilAlpha under
+// translucency, else opaque) over the window of that size, its client area
+// left as it is.
+void VeilRing(graphics::Graphics& g, SIZE size, const RECT& client);
 void AddTopRoundedPath(graphics::GraphicsPath& path, float x, float y, float width, float height, float d);
 void DrawSoftEdge(graphics::Graphics& g, graphics::GraphicsPath& path, int rings, COLORREF colour, int alpha);
 

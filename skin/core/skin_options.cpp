@@ -1,6 +1,6 @@
 #include "skin/core/skin_options.h"
 
-#include "skin/controls/toolbar.h"
+#include "skin/core/control_kit.h"
 #include "skin/core/painting.h"
 #include "skin/core/skin_images.h"
 #include "skin/core/skin_record.h"

@@ -11,6 +11,10 @@ namespace quorlin::skin {
 extern int TrackbarPainterSwitch;
 extern int DropListAccentSwitch;
 extern int firstSizePending;
+// The up-down arrow glyphs are constant pictures: true keeps them decoded for
+// the program's lifetime, false decodes them at every paint (for the
+// benchmark's comparison).
+extern bool KeepUpDownGlyphs;
 
 // Installs picture (JPEG or PNG bytes) behind the client area of a skinned
 // window; placementMode replaces the record's mode when given. False for a

@@ -213,7 +213,7 @@ struct SkinRecord {
   int titleGlow = 0;
 
   int hotCaptionButton = 0;
-  int hotControlKind = 0;  // 0 button, 1 edit, 2 trackbar, 3 combo, 4 list, 8 up-down, 9 header
+  HoverKind hotControlKind = HoverButton;  // the family of hotControlId
   HWND hotControlParent = nullptr;
 
   std::unique_ptr<graphics::Tooltip> captionTooltip;

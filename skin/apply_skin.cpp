@@ -1,3 +1,7 @@
+// The engine's composition root, above the core, the control families and
+// the chrome: the attach passes in the order they run, and ApplySkin, which
+// builds a window's record, runs the passes and installs the frame
+// procedure. Nothing below this file includes it.
 #include "skin/core/apply_skin.h"
 
 #include <memory>

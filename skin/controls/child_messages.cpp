@@ -1,6 +1,6 @@
 // The skinned window's side of its skinned children: colour responses,
 // owner-drawn push buttons and repaints after notifications.
-#include "skin/chrome/child_messages.h"
+#include "skin/controls/child_messages.h"
 
 #include <commctrl.h>
 
