@@ -572,16 +572,24 @@ bool StartWorker() {
   return true;
 }
 
+}  // namespace
+
+void ShowLinkFields(const LinkFields& fields) {
+  SetWindowTextA(MainWindow.titleLabel, fields.title.c_str());
+  SetWindowTextA(MainWindow.sizeLabel, fields.size.c_str());
+  SetWindowTextA(MainWindow.formatLabel, fields.ftype.c_str());
+  SetWindowTextA(MainWindow.durationLabel, fields.time.c_str());
+  SetWindowTextA(MainWindow.siteLabel, fields.site.c_str());
+  SetWindowTextA(MainWindow.downloadAddressEdit, fields.furl.c_str());
+}
+
+namespace {
+
 // serviceCause: why the bundled service could not be used; it names the
 // cause of a failure better than the transfer can.
 void ShowReply(const FetchResult& transfer, const std::string& serviceCause = {}) {
   LinkInfo = ProcessReply(KeepsBody(transfer.outcome) ? std::string_view(transfer.body) : std::string_view());
-  SetWindowTextA(MainWindow.titleLabel, LinkInfo.title.c_str());
-  SetWindowTextA(MainWindow.sizeLabel, LinkInfo.size.c_str());
-  SetWindowTextA(MainWindow.formatLabel, LinkInfo.ftype.c_str());
-  SetWindowTextA(MainWindow.durationLabel, LinkInfo.time.c_str());
-  SetWindowTextA(MainWindow.siteLabel, LinkInfo.site.c_str());
-  SetWindowTextA(MainWindow.downloadAddressEdit, LinkInfo.furl.c_str());
+  ShowLinkFields(LinkInfo);
   SetReadLinkBusy(false);
   const std::string why = ReadLinkFailureText(transfer, LinkInfo, ReplyText, ServiceBaseAddress);
   if (!why.empty()) ShowFailureTip(serviceCause.empty() ? why : serviceCause);

@@ -130,6 +130,10 @@ void CloseInternetHandle();
 std::string ReadLinkFailureText(const FetchResult& transfer, const LinkFields& fields, std::string_view replyText,
                                 std::string_view serviceAddress);
 
+// Sets the five labels and the download-address field of the main window
+// to fields (the window's thread only).
+void ShowLinkFields(const LinkFields& fields);
+
 // Handlers of the main window's two buttons. ReadLink starts the request on
 // a worker thread and returns at once; nothing happens while one is running.
 void ReadLink();

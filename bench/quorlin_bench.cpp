@@ -1883,12 +1883,7 @@ void BenchReadLinkRoundTrip(const test::LoopbackHttpServer& server, const std::s
     const auto plain = [&] { FetchUrl(request); };
     const auto synchronous = [&] {
       LinkInfo = ProcessReply(FetchUrl(request));
-      SetWindowTextA(MainWindow.titleLabel, LinkInfo.title.c_str());
-      SetWindowTextA(MainWindow.sizeLabel, LinkInfo.size.c_str());
-      SetWindowTextA(MainWindow.formatLabel, LinkInfo.ftype.c_str());
-      SetWindowTextA(MainWindow.durationLabel, LinkInfo.time.c_str());
-      SetWindowTextA(MainWindow.siteLabel, LinkInfo.site.c_str());
-      SetWindowTextA(MainWindow.downloadAddressEdit, LinkInfo.furl.c_str());
+      ShowLinkFields(LinkInfo);
     };
     readLink();
     if (LinkInfo.furl.empty() || FetchUrl(request) != body) Note("read link: the 1 KB reply did not come back");
