@@ -10,6 +10,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <functional>
 #include <optional>
@@ -296,6 +297,9 @@ TEST_CASE("trackbar parts: channel, selection mark, accent line and knob") {
   shifted.rangeMax = 200;
   shifted.selectionStart += 100;
   shifted.selectionEnd += 100;
+  // The whole int range, selected from its middle to its end. (Wine's own
+  // trackbar divides by zero on this range, so only the geometry sees it.)
+  const TrackbarReadings full{INT_MIN, INT_MIN, INT_MAX, 0, INT_MAX, {8, 18, 192, 30}, {50, 10, 61, 30}};
   TrackbarReadings empty = selected;
   empty.rangeMax = 0;
   // Vertical: the channel in its horizontal form runs from 8 to 142 along.
@@ -317,6 +321,8 @@ TEST_CASE("trackbar parts: channel, selection mark, accent line and knob") {
        RectF{8 + 92 + 1, 23, 73.6f - 3, 1}, RectF{9, 23, 40, 1}, {50, 20.5f, 6, 6}},
       {"selection on a range from 100", bar(false, TicksBottomOrRight, false, true), shifted, {8, 22, 184, 4},
        RectF{8 + 92 + 1, 23, 73.6f - 3, 1}, RectF{9, 23, 40, 1}, {50, 20.5f, 6, 6}},
+      {"selection 0..INT_MAX of INT_MIN..INT_MAX", bar(false, TicksBottomOrRight, false, true), full,
+       {8, 22, 184, 4}, RectF{8 + 92 + 1, 23, 92 - 3, 1}, RectF{9, 23, 40, 1}, {50, 20.5f, 6, 6}},
       {"selection on an empty range", bar(false, TicksBottomOrRight, false, true), empty, {8, 22, 184, 4}, {},
        RectF{9, 23, 40, 1}, {50, 20.5f, 6, 6}},
       {"vertical", bar(true, TicksTopOrLeft, false, false), upright, {10, 8, 4, 134}, {}, RectF{11, 9, 1, 50},
@@ -577,6 +583,8 @@ TEST_CASE("progress bar: the accent bar covers the position's share of the range
       {"at 0", horizontal, 0, 100, 0, 0},
       {"at the minimum of 50..150", vertical, 50, 150, 50, 0},
       {"empty range", horizontal, 40, 40, 40, 0},
+      {"INT_MIN..INT_MAX at 0", horizontal, INT_MIN, INT_MAX, 0, 0.5},
+      {"vertical, INT_MIN..INT_MAX at INT_MAX / 2", vertical, INT_MIN, INT_MAX, INT_MAX / 2, 0.75},
   };
   for (const Case& c : cases) {
     CAPTURE(c.name);
