@@ -734,6 +734,38 @@ TEST_CASE_FIXTURE(GalleryFixture, "up-down press: the pressed half turns accent 
   Leave(ud);
 }
 
+TEST_CASE("a hidden range control moved commits nothing to the composite; a shown one does") {
+  InitControls();
+  const char* classes[] = {TRACKBAR_CLASSA, PROGRESS_CLASSA, UPDOWN_CLASSA};
+  HWND controls[3] = {};
+  SkinnedWindow w(0, 300, 220, {}, [&](HWND parent) {
+    for (int i = 0; i < 3; ++i) controls[i] = Add(parent, classes[i], 0, 20, 40 + 50 * i, 120, 30);
+  });
+  const HDC composite = w.Record().frameSnapshotDc;
+  HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
+  // Marks the composite where the control lands after a move 60 pixels to
+  // the right, moves it there and reads the mark's middle back.
+  auto moveOverMark = [&](HWND control, int step) {
+    RECT at = ScreenRect(control);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&at), 2);
+    RECT target = WindowRectInSkin(control);
+    OffsetRect(&target, 60 * step, 0);
+    FillRect(composite, &target, magenta);
+    SetWindowPos(control, nullptr, at.left + 60 * step, at.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Drain();
+    return GetPixel(composite, (target.left + target.right) / 2, (target.top + target.bottom) / 2);
+  };
+  for (HWND control : controls) {
+    CAPTURE(WindowClassName(control));
+    REQUIRE_FALSE(IsWindowVisible(control));
+    CHECK(moveOverMark(control, 1) == RGB(255, 0, 255));
+    ShowWindow(control, SW_SHOWNA);
+    Drain();
+    CHECK(moveOverMark(control, 2) != RGB(255, 0, 255));
+  }
+  DeleteObject(magenta);
+}
+
 TEST_CASE("a range control destroyed on its own frees its record") {
   InitControls();
   const char* classes[] = {TRACKBAR_CLASSA, PROGRESS_CLASSA, UPDOWN_CLASSA};
