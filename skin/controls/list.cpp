@@ -245,8 +245,9 @@ void AttachListControls(int skinId, HWND parent) {
     HWND list = FindWindowExA(combo, nullptr, "ComboLBox", nullptr);
     if (list && !(StyleOf(list) & LBS_OWNERDRAWFIXED)) AttachOne(skinId, list, false);
   });
+  // An owner-drawn list view paints its own items; the skin leaves it alone.
   ForEachChild(parent, WC_LISTVIEWA, [&](HWND view) {
-    if ((StyleOf(view) & 0x10) || InTable(*SkinRecordById(skinId), view)) return;
+    if ((StyleOf(view) & LVS_OWNERDRAWFIXED) || InTable(*SkinRecordById(skinId), view)) return;
     if (TranslucentControls) SendMessageA(view, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(CLR_NONE));
     AttachOne(skinId, view, true);
   });

@@ -24,12 +24,13 @@ TrackbarParts TrackbarPartRects(const TrackbarState& state, const TrackbarReadin
   TrackbarParts parts;
   parts.channel = place(along, across, length, depth);
 
-  // Selection: start and length are positions scaled onto the channel.
-  const int span = in.rangeMax - in.rangeMin;
+  // Selection: start and length are positions scaled onto the channel. The
+  // differences are taken in double: a full 32-bit range overflows an int.
+  const double span = static_cast<double>(in.rangeMax) - in.rangeMin;
   if (state.showsSelection && span != 0) {
-    const float scale = length / static_cast<float>(span);
-    const float start = static_cast<float>(in.selectionStart - in.rangeMin) * scale;
-    const float size = static_cast<float>(in.selectionEnd - in.selectionStart) * scale;
+    const double scale = length / span;
+    const float start = static_cast<float>((static_cast<double>(in.selectionStart) - in.rangeMin) * scale);
+    const float size = static_cast<float>((static_cast<double>(in.selectionEnd) - in.selectionStart) * scale);
     if (size - 3 >= 0) parts.selectionMark = place(along + start + 1, across + 1, size - 3, 1);
   }
 
@@ -51,17 +52,19 @@ TrackbarParts TrackbarPartRects(const TrackbarState& state, const TrackbarReadin
 std::optional<ProgressFill> ProgressBarFill(SIZE size, bool vertical, int position, int lo, int hi) {
   if (hi == lo) return std::nullopt;
   const float w = static_cast<float>(size.cx), h = static_cast<float>(size.cy);
-  const float offset = static_cast<float>(position - lo);
+  // The filled share in double: hi - lo and position - lo of a full 32-bit
+  // range overflow an int.
+  const double share = (static_cast<double>(position) - lo) / (static_cast<double>(hi) - lo);
   ProgressFill fill;
   if (!vertical) {
-    const int length = static_cast<int>(w / static_cast<float>(hi - lo) * offset);
+    const int length = static_cast<int>(w * share);
     if (length <= 0) return std::nullopt;
     fill.bar = RectF{0, 0, static_cast<float>(length), h};
     fill.gradientToY = h - 1;
   } else {
-    const int length = static_cast<int>(h / static_cast<float>(hi - lo) * offset);
+    const int length = static_cast<int>(h * share);
     if (length <= 0) return std::nullopt;
-    const float top = static_cast<float>(static_cast<int>(h - h / static_cast<float>(hi - lo) * offset));
+    const float top = static_cast<float>(static_cast<int>(h - h * share));
     fill.bar = RectF{0, top, w, static_cast<float>(length)};
     fill.gradientY = fill.gradientToY = top;
     fill.gradientToX = w - 1;

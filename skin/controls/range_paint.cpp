@@ -192,7 +192,9 @@ void DrawUpDown(graphics::Graphics& g, const UpDownState& state, SIZE s, bool ho
 
 void PaintTrackbar(int skinId, int index) {
   const TrackbarState* state = RecordAt(skinId, index, &SkinRecord::trackbars);
-  if (!state || !IsWindow(state->hwnd)) return;
+  // A hidden control shows nothing, and its picture in the composite would
+  // show through a container's copy of it as a ghost.
+  if (!state || !IsWindowVisible(state->hwnd)) return;
   HWND bar = state->hwnd;
   const SIZE s = WindowSize(bar);
   const TrackbarParts parts = TrackbarPartRects(*state, ReadTrackbar(bar, state->vertical));
@@ -208,6 +210,7 @@ void PaintTrackbar(int skinId, int index) {
 void PaintProgressBar(int skinId, int index, HDC target) {
   const ProgressState* state = RecordAt(skinId, index, &SkinRecord::progressBars);
   if (!state || !IsWindow(state->hwnd)) return;
+  if (!target && !IsWindowVisible(state->hwnd)) return;  // as for the trackbar
   HWND bar = state->hwnd;
   const SIZE s = WindowSize(bar);
   const ProgressReadings in = ReadProgressBar(bar);
@@ -229,7 +232,7 @@ void PaintProgressBar(int skinId, int index, HDC target) {
 void PaintUpDown(int skinId, int index, std::optional<bool> hot, std::optional<bool> pressed,
                  std::optional<LPARAM> mousePos) {
   const UpDownState* state = RecordAt(skinId, index, &SkinRecord::upDowns);
-  if (!state || !IsWindow(state->hwnd)) return;
+  if (!state || !IsWindowVisible(state->hwnd)) return;  // as for the trackbar
   HWND control = state->hwnd;
   const SIZE s = WindowSize(control);
   CachedDc bg(PaintParentBackground(control, RECT{0, 0, s.cx, s.cy}));

@@ -171,6 +171,37 @@ TEST_CASE("attach: every list class is in the table once, with overlays for the 
   CHECK(previous != reinterpret_cast<HANDLE>(ListWndProc));
 }
 
+TEST_CASE("list views: a sorted one is skinned like any other, an owner-drawn one keeps its own look") {
+  HWND sorted = nullptr, ownerDrawn = nullptr;
+  SkinnedWindow w(0, 460, 200, {}, [&](HWND parent) {
+    INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&init);
+    TranslucentControls = 1;
+    // LVS_SORTASCENDING is bit 0x10, owner-draw is LVS_OWNERDRAWFIXED.
+    sorted = AddChild(parent, WC_LISTVIEWA, WS_VISIBLE | LVS_REPORT | LVS_SORTASCENDING, WS_EX_CLIENTEDGE, 20, 40,
+                      200, 110);
+    ownerDrawn = AddChild(parent, WC_LISTVIEWA, WS_VISIBLE | LVS_REPORT | LVS_OWNERDRAWFIXED, WS_EX_CLIENTEDGE, 240,
+                          40, 200, 110);
+    FillListView(sorted);
+    FillListView(ownerDrawn);
+  });
+  REQUIRE(ListRecord(sorted));
+  CHECK(GetWindowLongPtrA(sorted, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(ListWndProc));
+  CHECK(SendMessageA(sorted, LVM_GETTEXTBKCOLOR, 0, 0) == static_cast<LRESULT>(CLR_NONE));
+  CHECK_FALSE(ListRecord(ownerDrawn));
+  CHECK(GetWindowLongPtrA(ownerDrawn, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(ListWndProc));
+
+  // The sorted one's idle frame reaches the composite: black at 90 over the
+  // veil on its left edge.
+  RECT window;
+  GetWindowRect(sorted, &window);
+  const int mid = (window.bottom - window.top) / 2;
+  const RECT inSkin = WindowRectInSkin(sorted);
+  RedrawWindow(sorted, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+  const COLORREF veiled = Veiled(w.BackBufferPixel(inSkin.left, inSkin.top + mid));
+  CHECK(Close(GetPixel(w.Record().frameSnapshotDc, inSkin.left, inSkin.top + mid), Over(RGB(0, 0, 0), 90, veiled), 6));
+}
+
 TEST_CASE("content over the veil: tree view keyed by magenta, plain list box on the veil, owner-drawn its own") {
   ListsWindow w;
   for (HWND c : {lists.tree, lists.listBox, lists.ownerDrawn}) w.Repaint(c);

@@ -10,6 +10,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <functional>
 #include <optional>
@@ -296,6 +297,9 @@ TEST_CASE("trackbar parts: channel, selection mark, accent line and knob") {
   shifted.rangeMax = 200;
   shifted.selectionStart += 100;
   shifted.selectionEnd += 100;
+  // The whole int range, selected from its middle to its end. (Wine's own
+  // trackbar divides by zero on this range, so only the geometry sees it.)
+  const TrackbarReadings full{INT_MIN, INT_MIN, INT_MAX, 0, INT_MAX, {8, 18, 192, 30}, {50, 10, 61, 30}};
   TrackbarReadings empty = selected;
   empty.rangeMax = 0;
   // Vertical: the channel in its horizontal form runs from 8 to 142 along.
@@ -317,6 +321,8 @@ TEST_CASE("trackbar parts: channel, selection mark, accent line and knob") {
        RectF{8 + 92 + 1, 23, 73.6f - 3, 1}, RectF{9, 23, 40, 1}, {50, 20.5f, 6, 6}},
       {"selection on a range from 100", bar(false, TicksBottomOrRight, false, true), shifted, {8, 22, 184, 4},
        RectF{8 + 92 + 1, 23, 73.6f - 3, 1}, RectF{9, 23, 40, 1}, {50, 20.5f, 6, 6}},
+      {"selection 0..INT_MAX of INT_MIN..INT_MAX", bar(false, TicksBottomOrRight, false, true), full,
+       {8, 22, 184, 4}, RectF{8 + 92 + 1, 23, 92 - 3, 1}, RectF{9, 23, 40, 1}, {50, 20.5f, 6, 6}},
       {"selection on an empty range", bar(false, TicksBottomOrRight, false, true), empty, {8, 22, 184, 4}, {},
        RectF{9, 23, 40, 1}, {50, 20.5f, 6, 6}},
       {"vertical", bar(true, TicksTopOrLeft, false, false), upright, {10, 8, 4, 134}, {}, RectF{11, 9, 1, 50},
@@ -577,6 +583,8 @@ TEST_CASE("progress bar: the accent bar covers the position's share of the range
       {"at 0", horizontal, 0, 100, 0, 0},
       {"at the minimum of 50..150", vertical, 50, 150, 50, 0},
       {"empty range", horizontal, 40, 40, 40, 0},
+      {"INT_MIN..INT_MAX at 0", horizontal, INT_MIN, INT_MAX, 0, 0.5},
+      {"vertical, INT_MIN..INT_MAX at INT_MAX / 2", vertical, INT_MIN, INT_MAX, INT_MAX / 2, 0.75},
   };
   for (const Case& c : cases) {
     CAPTURE(c.name);
@@ -724,6 +732,38 @@ TEST_CASE_FIXTURE(GalleryFixture, "up-down press: the pressed half turns accent 
   ReleaseCapture();
   CHECK_FALSE(StateOf(ud, &SkinRecord::upDowns).pressed);
   Leave(ud);
+}
+
+TEST_CASE("a hidden range control moved commits nothing to the composite; a shown one does") {
+  InitControls();
+  const char* classes[] = {TRACKBAR_CLASSA, PROGRESS_CLASSA, UPDOWN_CLASSA};
+  HWND controls[3] = {};
+  SkinnedWindow w(0, 300, 220, {}, [&](HWND parent) {
+    for (int i = 0; i < 3; ++i) controls[i] = Add(parent, classes[i], 0, 20, 40 + 50 * i, 120, 30);
+  });
+  const HDC composite = w.Record().frameSnapshotDc;
+  HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
+  // Marks the composite where the control lands after a move 60 pixels to
+  // the right, moves it there and reads the mark's middle back.
+  auto moveOverMark = [&](HWND control, int step) {
+    RECT at = ScreenRect(control);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&at), 2);
+    RECT target = WindowRectInSkin(control);
+    OffsetRect(&target, 60 * step, 0);
+    FillRect(composite, &target, magenta);
+    SetWindowPos(control, nullptr, at.left + 60 * step, at.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Drain();
+    return GetPixel(composite, (target.left + target.right) / 2, (target.top + target.bottom) / 2);
+  };
+  for (HWND control : controls) {
+    CAPTURE(WindowClassName(control));
+    REQUIRE_FALSE(IsWindowVisible(control));
+    CHECK(moveOverMark(control, 1) == RGB(255, 0, 255));
+    ShowWindow(control, SW_SHOWNA);
+    Drain();
+    CHECK(moveOverMark(control, 2) != RGB(255, 0, 255));
+  }
+  DeleteObject(magenta);
 }
 
 TEST_CASE("a range control destroyed on its own frees its record") {
